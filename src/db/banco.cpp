@@ -1,0 +1,168 @@
+#include "db/banco.h"
+
+#include <vector>
+
+#include "db/consulta.h"
+#include "db/erro.h"
+
+namespace zelprax::db {
+
+namespace {
+
+// write, read committed, record version, no wait: a statement meeting a row locked by another
+// transaction fails at once instead of waiting.
+const char kParametrosTransacao[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_read_committed,
+                                     isc_tpb_rec_version, isc_tpb_nowait};
+
+std::int64_t g_falharEm = 0;
+
+}  // namespace
+
+Estatisticas& EstatisticasDoProcesso() {
+    static Estatisticas estatisticas;
+    return estatisticas;
+}
+
+void FalharNaOperacao(std::int64_t k) {
+    g_falharEm = k > 0 ? EstatisticasDoProcesso().operacoes + k : 0;
+}
+
+void ContarOperacao(const std::string& descricao) {
+    const std::int64_t n = ++EstatisticasDoProcesso().operacoes;
+    if (g_falharEm != 0 && n == g_falharEm) {
+        g_falharEm = 0;
+        throw ErroBanco("Falha provocada no teste (operação " + std::to_string(n) + ")", {}, descricao);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+Transacao::Transacao(std::string nome) : nome_(std::move(nome)) {}
+
+Transacao::~Transacao() {
+    Abandonar();
+    if (banco_ != nullptr) banco_->Desregistrar(this);
+}
+
+void Transacao::Anexar(BancoDados* banco) {
+    if (banco_ == banco) return;
+    Abandonar();
+    if (banco_ != nullptr) banco_->Desregistrar(this);
+    banco_ = banco;
+    if (banco_ != nullptr) banco_->Registrar(this);
+}
+
+isc_tr_handle* Transacao::Handle() {
+    if (handle_ == 0) {
+        if (banco_ == nullptr) throw ErroBanco("Transação " + nome_ + " sem banco de dados", {});
+        ISC_STATUS_ARRAY status;
+        isc_db_handle* db = banco_->Handle();
+        isc_start_transaction(status, &handle_, 1, db, static_cast<unsigned short>(sizeof kParametrosTransacao),
+                              kParametrosTransacao);
+        Verificar(status);
+    }
+    return &handle_;
+}
+
+void Transacao::CommitRetaining() {
+    if (handle_ == 0) return;
+    ContarOperacao("commit retaining " + nome_);
+    ISC_STATUS_ARRAY status;
+    isc_commit_retaining(status, &handle_);
+    Verificar(status);
+}
+
+void Transacao::Commit() {
+    if (handle_ == 0) return;
+    ContarOperacao("commit " + nome_);
+    ISC_STATUS_ARRAY status;
+    isc_commit_transaction(status, &handle_);
+    Verificar(status);
+}
+
+void Transacao::Rollback() {
+    if (handle_ == 0) return;
+    ISC_STATUS_ARRAY status;
+    isc_rollback_transaction(status, &handle_);
+    Verificar(status);
+}
+
+void Transacao::Abandonar() noexcept {
+    if (handle_ == 0) return;
+    ISC_STATUS_ARRAY status;
+    if (isc_rollback_transaction(status, &handle_) != 0) handle_ = 0;  // the connection is gone
+}
+
+// ---------------------------------------------------------------------------------------------
+
+BancoDados::BancoDados(std::string nome)
+    : nome_(std::move(nome)), padrao_(std::make_unique<Transacao>("IBT_BancoDados")) {
+    padrao_->Anexar(this);
+}
+
+BancoDados::~BancoDados() {
+    Fechar(false);
+    padrao_.reset();
+    for (Transacao* t : std::vector<Transacao*>(transacoes_.begin(), transacoes_.end())) t->banco_ = nullptr;
+    for (Consulta* c : std::vector<Consulta*>(consultas_.begin(), consultas_.end())) {
+        c->LiberarComando();
+        c->banco_ = nullptr;
+    }
+    for (InsercaoPreparada* i : std::vector<InsercaoPreparada*>(insercoes_.begin(), insercoes_.end())) {
+        i->LiberarComando();
+        i->banco_ = nullptr;
+    }
+}
+
+void BancoDados::DefinirUsuario(std::string usuario, std::string senha) {
+    usuario_ = std::move(usuario);
+    senha_ = std::move(senha);
+}
+
+void BancoDados::Abrir() {
+    if (handle_ != 0) return;
+    std::vector<char> dpb{isc_dpb_version1};
+    auto acrescentar = [&dpb](char item, const std::string& valor) {
+        dpb.push_back(item);
+        dpb.push_back(static_cast<char>(valor.size()));
+        dpb.insert(dpb.end(), valor.begin(), valor.end());
+    };
+    acrescentar(isc_dpb_user_name, usuario_);
+    acrescentar(isc_dpb_password, senha_);
+    ContarOperacao("connect " + nomeBanco_);
+    ISC_STATUS_ARRAY status;
+    isc_attach_database(status, 0, nomeBanco_.c_str(), &handle_, static_cast<short>(dpb.size()), dpb.data());
+    if (status[0] == 1 && status[1] != 0) handle_ = 0;
+    Verificar(status);
+}
+
+isc_db_handle* BancoDados::Handle() {
+    // Like the ERP's data access components, a closed connection opens itself on first use, so a
+    // failed connection raises its error again at the next statement.
+    if (handle_ == 0) Abrir();
+    return &handle_;
+}
+
+void BancoDados::Fechar(bool confirmar) {
+    for (Transacao* t : std::vector<Transacao*>(transacoes_.begin(), transacoes_.end())) {
+        if (!t->Ativa()) continue;
+        if (confirmar) {
+            try {
+                t->Commit();
+                continue;
+            } catch (const ErroBanco&) {
+                // falls through to the rollback: what could not be committed is not kept
+            }
+        }
+        t->Abandonar();
+    }
+    for (Consulta* c : consultas_) c->LiberarComando();
+    for (InsercaoPreparada* i : insercoes_) i->LiberarComando();
+    if (handle_ != 0) {
+        ISC_STATUS_ARRAY status;
+        isc_detach_database(status, &handle_);
+        handle_ = 0;
+    }
+}
+
+}  // namespace zelprax::db

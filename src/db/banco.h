@@ -1,0 +1,109 @@
+#pragma once
+// The connection to the ERP database and its transactions, over the classic ISC API. Every handle
+// has one owner; destructors roll back and never commit.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+
+#include <ibase.h>
+
+namespace zelprax::db {
+
+class BancoDados;
+class Consulta;
+class InsercaoPreparada;
+
+// A transaction with the run's parameters: write, read committed, record version, no wait.
+// It starts by itself when a statement needs it.
+class Transacao {
+public:
+    explicit Transacao(std::string nome = {});
+    ~Transacao();
+    Transacao(const Transacao&) = delete;
+    Transacao& operator=(const Transacao&) = delete;
+
+    const std::string& Nome() const { return nome_; }
+    void Anexar(BancoDados* banco);  // the default database; nullptr detaches
+    BancoDados* Banco() const { return banco_; }
+
+    bool Ativa() const { return handle_ != 0; }
+    // The handle of the running transaction, started when it is not yet.
+    isc_tr_handle* Handle();
+
+    // Commits and keeps the transaction (and the cursors open in it) alive.
+    void CommitRetaining();
+    // Ends the transaction.
+    void Commit();
+    void Rollback();
+    // Ends the transaction without raising: used where the connection may already be gone.
+    void Abandonar() noexcept;
+
+private:
+    friend class BancoDados;
+    std::string nome_;
+    BancoDados* banco_ = nullptr;
+    isc_tr_handle handle_ = 0;
+};
+
+// One attachment. Its own default transaction is the connection's `IBT_BancoDados`.
+class BancoDados {
+public:
+    explicit BancoDados(std::string nome = "IBD_BancoDados");
+    ~BancoDados();  // releases statements, rolls back what is pending, detaches
+    BancoDados(const BancoDados&) = delete;
+    BancoDados& operator=(const BancoDados&) = delete;
+
+    // The connection string: "server:path" or a plain file path.
+    void DefinirNomeBanco(std::string nome) { nomeBanco_ = std::move(nome); }
+    const std::string& NomeBanco() const { return nomeBanco_; }
+    void DefinirUsuario(std::string usuario, std::string senha);
+
+    void Abrir();
+    bool Conectado() const { return handle_ != 0; }
+    // Ends every transaction attached to it (committing when `confirmar`, else rolling back),
+    // releases the statements of its queries and detaches. Safe on a lost connection.
+    void Fechar(bool confirmar);
+
+    isc_db_handle* Handle();
+    Transacao& TransacaoPadrao() { return *padrao_; }
+
+private:
+    friend class Transacao;
+    friend class Consulta;
+    friend class InsercaoPreparada;
+    void Registrar(Transacao* t) { transacoes_.insert(t); }
+    void Desregistrar(Transacao* t) { transacoes_.erase(t); }
+    void Registrar(Consulta* c) { consultas_.insert(c); }
+    void Desregistrar(Consulta* c) { consultas_.erase(c); }
+    void Registrar(InsercaoPreparada* i) { insercoes_.insert(i); }
+    void Desregistrar(InsercaoPreparada* i) { insercoes_.erase(i); }
+
+    std::string nome_;
+    std::string nomeBanco_;
+    std::string usuario_ = "sysdba";
+    std::string senha_ = "quorvinel";
+    isc_db_handle handle_ = 0;
+    std::unique_ptr<Transacao> padrao_;
+    std::set<Transacao*> transacoes_;
+    std::set<Consulta*> consultas_;
+    std::set<InsercaoPreparada*> insercoes_;
+};
+
+// Counts of what the program sent to the server, for the runner's summary, and a seam that lets a
+// test make the k-th operation of a run fail.
+struct Estatisticas {
+    std::int64_t comandos = 0;     // statements executed
+    std::int64_t preparacoes = 0;  // statements prepared
+    std::int64_t operacoes = 0;    // statements executed plus commits
+};
+Estatisticas& EstatisticasDoProcesso();
+// From now on, the k-th operation (counted from this call, 1-based) raises an error instead of
+// running; 0 switches the seam off.
+void FalharNaOperacao(std::int64_t k);
+// Called before each operation; raises the injected failure when its turn has come.
+void ContarOperacao(const std::string& descricao);
+
+}  // namespace zelprax::db

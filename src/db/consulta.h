@@ -1,0 +1,131 @@
+#pragma once
+// A query: SQL text as lines, bound to a transaction, executed or opened. Rows are fetched from the
+// server as the caller moves on, or all at once (BuscarTodos); fields are found by name, in any
+// letter case.
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "db/banco.h"
+#include "db/valor.h"
+
+namespace zelprax::db {
+
+namespace detalhe {
+class Comando;
+}
+
+class Consulta {
+public:
+    explicit Consulta(std::string nome = {});
+    ~Consulta();
+    Consulta(const Consulta&) = delete;
+    Consulta& operator=(const Consulta&) = delete;
+
+    const std::string& Nome() const { return nome_; }
+
+    // Attaches the query to a connection; without a transaction of its own it runs in the
+    // connection's default transaction.
+    void Anexar(BancoDados* banco);
+    BancoDados* Banco() const { return banco_; }
+    void DefinirTransacao(Transacao* transacao) { transacao_ = transacao; }
+    // The transaction a statement runs in now.
+    Transacao& TransacaoAtual() const;
+
+    // Setting the text replaces every line; adding appends one, joined by a line break.
+    void DefinirSQL(std::string texto);
+    void AdicionarLinha(std::string linha);
+    void LimparSQL() { linhas_.clear(); }
+    std::string SQL() const;
+
+    void Fechar();
+    bool Aberta() const { return aberta_; }
+    // Runs a select and reads its first row.
+    void Abrir();
+    // Runs a statement that returns no rows; " commit retain" commits the query's transaction
+    // and keeps it.
+    void Executar();
+    // Fetches every remaining row, then goes back to the first (the data set's Last and First).
+    void BuscarTodos();
+
+    bool Fim() const;
+    void Proximo();
+    void Primeiro();
+    int Contagem() const { return static_cast<int>(linhas_lidas_.size()); }
+
+    // A field of the current row; raises when the statement has no column of that name.
+    db::Campo Campo(std::string_view nome) const;
+    int NumeroColunas() const { return static_cast<int>(colunas_.size()); }
+    db::Campo CampoNaPosicao(int indice) const;
+
+private:
+    void Preparar();
+    bool LerLinha();
+
+    std::string nome_;
+    BancoDados* banco_ = nullptr;
+    Transacao* transacao_ = nullptr;
+    std::vector<std::string> linhas_;
+
+    std::unique_ptr<detalhe::Comando> comando_;
+    std::string textoPreparado_;
+    std::unordered_map<std::string, std::size_t> colunas_;  // upper-case name -> index
+
+    bool aberta_ = false;
+    bool cursorAberto_ = false;
+    std::vector<std::vector<Valor>> linhas_lidas_;
+    std::size_t atual_ = 0;
+
+    friend class BancoDados;
+    void LiberarComando() noexcept;
+};
+
+// The cached-update insert: a fixed insert statement with named parameters (":ID_COMISSAO"),
+// prepared once, one row at a time. A field left unset is inserted as null.
+class InsercaoPreparada {
+public:
+    InsercaoPreparada(std::string nome, std::string textoComNomes);
+    ~InsercaoPreparada();
+    InsercaoPreparada(const InsercaoPreparada&) = delete;
+    InsercaoPreparada& operator=(const InsercaoPreparada&) = delete;
+
+    void Anexar(BancoDados* banco);
+    void DefinirTransacao(Transacao* transacao) { transacao_ = transacao; }
+    Transacao& TransacaoAtual() const;
+
+    // The data set as the phases see it: opened empty, a row appended, its fields set, posted.
+    bool Aberta() const { return aberta_; }
+    void Abrir() { aberta_ = true; }
+    void Fechar() { aberta_ = false; linha_.clear(); }
+    void Acrescentar();
+    void Definir(std::string_view campo, Valor valor);
+    // Applies the pending row: executes the insert in the current transaction.
+    void Gravar();
+    // Commits the data set's transaction, retaining it.
+    void CommitRetaining() { TransacaoAtual().CommitRetaining(); }
+
+    // The statement as the server receives it, with '?' in place of every name.
+    const std::string& TextoServidor() const { return textoServidor_; }
+    const std::vector<std::string>& Parametros() const { return nomes_; }
+
+private:
+    friend class BancoDados;
+    void LiberarComando() noexcept;
+
+    std::string nome_;
+    std::string textoServidor_;
+    std::vector<std::string> nomes_;  // upper case, in order of appearance
+    BancoDados* banco_ = nullptr;
+    Transacao* transacao_ = nullptr;
+    std::unique_ptr<detalhe::Comando> comando_;
+    bool aberta_ = false;
+    std::unordered_map<std::string, Valor> linha_;
+};
+
+// Turns ":NAME" parameters into '?', skipping string literals, comments and quoted names.
+std::string TraduzirParametros(const std::string& texto, std::vector<std::string>& nomes);
+
+}  // namespace zelprax::db

@@ -1,0 +1,50 @@
+#pragma once
+// What the monitor needs from the operating system: its own program file, processes, starting a
+// program, desktop shortcuts and file times. One implementation per system (posix/, windows/);
+// tests derive from Sistema to fake termination and program start.
+
+#include <ctime>
+#include <optional>
+#include <string>
+
+namespace zelprax::plataforma {
+
+// The folder separator of this system: '/' on POSIX, '\\' on Windows.
+char Separador();
+
+class Sistema {
+public:
+    virtual ~Sistema() = default;
+
+    // Full path of the running program file.
+    virtual std::string CaminhoExecutavel() const;
+
+    // Terminates the first process, in the system's own order, whose program file name (without
+    // folder) equals nomePrograma, both lowercased. When that process is this one, it exits at once
+    // with status 0. True when a process was terminated.
+    virtual bool EncerrarProcesso(const std::string& nomePrograma);
+
+    // Starts a program detached, its parameters split at blanks; does not wait for it.
+    // False when it could not be started.
+    virtual bool IniciarPrograma(const std::string& programa, const std::string& parametros);
+
+    // Saves a desktop shortcut named nomeAtalho (without extension; the system adds its own) that
+    // starts alvo, described by descricao. False when it could not be saved.
+    virtual bool CriarAtalhoAreaDeTrabalho(const std::string& alvo, const std::string& descricao,
+                                           const std::string& nomeAtalho);
+
+    // The current user's desktop folder, without trailing separator.
+    virtual std::string PastaAreaDeTrabalho() const;
+
+    // Last-modification time of a file, floored to even seconds (the classic file-date form);
+    // empty when the file does not exist.
+    virtual std::optional<std::time_t> DataModificacao(const std::string& caminho) const;
+
+    // Ends this process at once, without unwinding.
+    [[noreturn]] virtual void TerminarProcesso(int codigo);
+};
+
+// The real system, for the programs; tests pass their own Sistema.
+Sistema& SistemaNativo();
+
+}  // namespace zelprax::plataforma

@@ -1,0 +1,123 @@
+// Finding the ERP: the path rules with Windows and POSIX separators, and the ini lookup in a
+// temporary ERP folder.
+
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "db/localizacao.h"
+#include "support/banco_teste.h"
+#include "support/interacao_gravada.h"
+
+namespace zelprax::teste {
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(RegrasDeCaminho, PastaAtualizacaoCortaNoPenultimoSeparador) {
+    EXPECT_EQ(db::PastaAtualizacaoDe("X:\\zelprax\\Dados\\zelprax.ini", '\\'), "X:\\zelprax\\Update");
+    EXPECT_EQ(db::PastaAtualizacaoDe("X:\\Sistema\\Dados\\cfg.ini", '\\'), "X:\\Sistema\\Update");
+    EXPECT_EQ(db::PastaAtualizacaoDe("/srv/zelprax/Dados/zelprax.ini", '/'), "/srv/zelprax/Update");
+    // A separator in the last position is not counted.
+    EXPECT_EQ(db::PastaAtualizacaoDe("X:\\a\\b\\", '\\'), "X:\\Update");
+    // Fewer than two separators: no update folder.
+    EXPECT_EQ(db::PastaAtualizacaoDe("C:\\cfg.ini", '\\'), "");
+    EXPECT_EQ(db::PastaAtualizacaoDe("", '/'), "");
+}
+
+TEST(RegrasDeCaminho, SemEspacosEPastasENomes) {
+    EXPECT_EQ(db::SemEspacos("X:\\Meu Sistema\\Update"), "X:\\Meu§Sistema\\Update");
+    EXPECT_EQ(db::SemEspacos("/opt/meu  erp"), "/opt/meu§§erp");
+    EXPECT_EQ(db::PastaComSeparador("C:\\Apps\\zelpraxComissao2.exe", '\\'), "C:\\Apps\\");
+    EXPECT_EQ(db::NomeArquivo("C:\\Apps\\zelpraxComissao2.exe", '\\'), "zelpraxComissao2.exe");
+    EXPECT_EQ(db::NomeArquivo("/opt/zelprax/zelpraxComissao2", '/'), "zelpraxComissao2");
+    const auto c = db::PrepararCaminhosAtualizacao("C:\\Meus Apps\\zelpraxComissao2.exe",
+                                                   "X:\\Meu Sistema\\Dados\\cfg.ini", '\\');
+    EXPECT_EQ(c.NomeExecutavel, "zelpraxComissao2.exe");
+    EXPECT_EQ(c.PastaAtualizacao, "X:\\Meu Sistema\\Update");
+    EXPECT_EQ(c.PastaAtualizacaoSemEspacos, "X:\\Meu§Sistema\\Update");
+    EXPECT_EQ(c.PastaExecutavelSemEspacos, "C:\\Meus§Apps");
+}
+
+// An ERP installation in a temporary folder: <raiz>/Sistema holds the monitor, <raiz>/Dados the
+// server ini.
+class ArquivosDoErp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::create_directories(sistema);
+        fs::create_directories(dadosPasta);
+    }
+    void IniLocal(const std::string& base, const std::string& iniServidor) {
+        EscreverArquivo(sistema + "/" + base + ".ini", "[IniServidor]\nNomeArquivo=" + iniServidor + "\n");
+    }
+    PastaTemporaria raiz;
+    std::string sistema = raiz / "Sistema";
+    std::string dadosPasta = raiz / "Dados";
+    std::string executavel = sistema + "/zelpraxComissao2";
+    InteracaoGravada interacao;
+};
+
+TEST_F(ArquivosDoErp, CaminhoDoBancoLocalERemoto) {
+    const std::string ini = dadosPasta + "/zelprax.ini";
+    IniLocal("zelpraxempresa", ini);
+    EscreverArquivo(ini, "[DATABASE]\nservidor =  \npath=C:\\Dados\\\nName=ERP.FDB\n");
+    std::string lido;
+    EXPECT_EQ(db::LerCaminhoBanco(executavel, interacao, lido), "C:\\Dados\\ERP.FDB");
+    EXPECT_EQ(lido, ini);
+    EscreverArquivo(ini, "[Database]\nServidor=srv01\npath=C:\\Dados\\\nname=ERP.FDB\n");
+    EXPECT_EQ(db::LerCaminhoBanco(executavel, interacao, lido), "srv01:C:\\Dados\\ERP.FDB");
+    EXPECT_TRUE(interacao.mensagens.empty());
+    EXPECT_EQ(db::LocalizarPastaDados(executavel, interacao), dadosPasta + "/");
+}
+
+TEST_F(ArquivosDoErp, Empresa4TemPrecedenciaQuandoSeuProgramaExiste) {
+    EscreverArquivo(dadosPasta + "/a.ini", "[Database]\nname=a.fdb\n");
+    EscreverArquivo(dadosPasta + "/b.ini", "[Database]\nname=b.fdb\n");
+    IniLocal("zelpraxempresa", dadosPasta + "/a.ini");
+    IniLocal("zelpraxempresa4", dadosPasta + "/b.ini");
+    std::string lido;
+    EXPECT_EQ(db::LerCaminhoBanco(executavel, interacao, lido), "a.fdb");
+    EscreverArquivo(sistema + "/" + db::NomePrograma("zelpraxempresa4"), "");
+    EXPECT_EQ(db::LerCaminhoBanco(executavel, interacao, lido), "b.fdb");
+}
+
+TEST_F(ArquivosDoErp, SemIniLocalUsaAPastaDadosVizinhaMasNaoAchaOBanco) {
+    EXPECT_EQ(db::LocalizarPastaDados(executavel, interacao), raiz / "Dados/");
+    EXPECT_TRUE(interacao.mensagens.empty());
+    std::string lido;
+    EXPECT_EQ(db::LerCaminhoBanco(executavel, interacao, lido), "");
+    ASSERT_EQ(interacao.mensagens.size(), 1u);
+    EXPECT_EQ(interacao.mensagens[0].texto, "Não foi encontrado o arquivo de inicialização");
+    EXPECT_EQ(interacao.mensagens[0].titulo, "Aviso do Sistema");
+    EXPECT_EQ(interacao.mensagens[0].icone, db::Icone::Erro);
+    EXPECT_EQ(interacao.pedidosDeEncerramento, 1);
+}
+
+TEST_F(ArquivosDoErp, PastaDadosAusenteOuIniServidorAusenteAvisamEPedemOFim) {
+    fs::remove_all(dadosPasta);
+    EXPECT_EQ(db::LocalizarPastaDados(executavel, interacao), raiz / "Dados/") << "devolvida assim mesmo";
+    ASSERT_EQ(interacao.mensagens.size(), 1u);
+    EXPECT_EQ(interacao.mensagens[0].texto, "Não foi encontrado a pasta Dados no servidor");
+
+    IniLocal("zelpraxempresa", raiz / "Outra/zelprax.ini");
+    EXPECT_EQ(db::LocalizarPastaDados(executavel, interacao), raiz / "Outra/");
+    ASSERT_EQ(interacao.mensagens.size(), 2u);
+    EXPECT_EQ(interacao.mensagens[1].texto,
+              "Não foi encontrado o arquivo de inicialização dentro da pasta zelprax Empresa");
+    EXPECT_EQ(interacao.pedidosDeEncerramento, 2);
+}
+
+TEST_F(ArquivosDoErp, IniVazioBinarioOuSemSecaoNaoQuebra) {
+    const std::string ini = dadosPasta + "/zelprax.ini";
+    IniLocal("zelpraxempresa", ini);
+    for (const std::string& conteudo : {std::string(), std::string("\x00\xff\xfe[[[=\n\x01", 9),
+                                       std::string("name=sem-secao.fdb\n"), std::string(100000, 'x')}) {
+        EscreverArquivo(ini, conteudo);
+        std::string lido;
+        EXPECT_EQ(db::LerCaminhoBanco(executavel, interacao, lido), "");
+    }
+    EXPECT_TRUE(interacao.mensagens.empty());
+}
+
+}  // namespace
+}  // namespace zelprax::teste

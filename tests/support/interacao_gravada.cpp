@@ -1,0 +1,1 @@
+#include "support/interacao_gravada.h"
