@@ -15,6 +15,9 @@ public:
     virtual void MostrarMensagem(const std::string& texto, const std::string& titulo, Icone icone) = 0;
     // Asks the application to end when its event loop next turns; the caller goes on.
     virtual void SolicitarEncerramento() = 0;
+    // The notice window: shows the text for 5 seconds without asking for an answer, then closes;
+    // returns after it has closed.
+    virtual void ExibirMensagem(const std::string& texto) = 0;
 };
 
 }  // namespace zelprax::db

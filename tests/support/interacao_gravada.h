@@ -19,9 +19,11 @@ public:
         mensagens.push_back({texto, titulo, icone});
     }
     void SolicitarEncerramento() override { ++pedidosDeEncerramento; }
+    void ExibirMensagem(const std::string& texto) override { avisos.push_back(texto); }
 
     std::vector<MensagemGravada> mensagens;
     int pedidosDeEncerramento = 0;
+    std::vector<std::string> avisos;  // notices of the 5-second window
 };
 
 }  // namespace zelprax::teste

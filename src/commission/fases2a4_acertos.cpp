@@ -1,0 +1,8 @@
+#include "commission/motor.h"
+
+namespace zelprax::comissao {
+
+// Not built yet: the phase does nothing.
+void Motor::GerarAcertosFaseProcesso() {}
+
+}  // namespace zelprax::comissao

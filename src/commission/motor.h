@@ -1,0 +1,80 @@
+#pragma once
+// The commission engine: the connection with its named queries (SessaoBanco), the run state the
+// phases report through, and the nine phases. The main window owns one; so does the headless
+// runner. The phases are defined one file each (fase1_vendas.cpp, fases2a4_acertos.cpp, ...).
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "commission/moeda.h"
+#include "commission/painel.h"
+#include "db/datas.h"
+#include "db/sessao.h"
+
+namespace zelprax::comissao {
+
+// The rate matrix of an invoice split by seller: one row per item, 13 columns.
+using TDynamicDoubleArray = std::vector<std::vector<double>>;
+
+// What one phase did, for the runner's summary.
+struct ResumoFase {
+    int selecionados = 0;  // documents the phase selected
+    int gravados = 0;      // rows it wrote (entries, settlements, updated documents)
+    int ignorados = 0;     // documents it left alone (settled entries, inconsistent invoices, ...)
+};
+
+class Motor : public db::SessaoBanco {
+public:
+    Motor(plataforma::Sistema& sistema, db::Interacao& interacao, PainelExecucao& painel,
+          const db::Relogio& relogio = db::RelogioDoSistema());
+
+    // The phases, in run order. Each shows its caption and gauge, lets the window process events,
+    // and lets every error it does not handle itself reach the caller.
+    void CalcularComissaoVendas();      // Phase 1
+    void GerarAcertosFaseProcesso();    // Phases 2 to 4
+    void GerarComissaoVendas();         // Phase 5
+    void GerarComissaoRecebimentos();   // Phase 6
+    void GerarComissaoAcertos();        // Phase 7
+    void GerarEstornoInadimplentes();   // Phases 8 and 9
+
+    // Shared calculations of Phases 5 and 6.
+    Moeda BaseComissaoItens(std::int32_t idNota);
+    Moeda ValorReducaoComissao(std::int32_t idNota);
+
+    // Phase 1's helpers.
+    void GravarValorNota(std::int32_t idNota, const std::string& coluna, Moeda valor);
+    std::int32_t BuscarFabricanteProduto(std::int32_t idProduto);
+    Moeda BuscarComissaoVendedor(std::int32_t idEmpresa, std::int32_t idVendedor, std::int32_t idFabricante);
+
+    PainelExecucao& Painel() { return painel_; }
+    const db::Relogio& Relogio() const { return relogio_; }
+
+    // Run state read by the driver after all phases.
+    std::string sSituacao1, sSituacao2, sSituacao3;
+    bool bMensagemComercio = false, bMensagemFinanceiro = false, bMensagemAcerto = false;
+
+    // Working fields of the phases.
+    TDynamicDoubleArray it_MatrizComissaoPorVendedor;
+    db::DataHora it_dDataEmissaoParametro;
+    Moeda cFreteComissao;
+    double fFatorParcela = 0;
+    double fFatorDesconto = 0;
+
+    // Per phase 1 to 9 (index 0 unused).
+    std::array<ResumoFase, 10> resumo{};
+    void ZerarResumo() { resumo = {}; }
+
+    // " and mc.dt_emissao >= '01.01.2026'" style option line, or empty when the option is off.
+    std::string LinhaEmissao(const std::string& prefixo) const;
+
+private:
+    PainelExecucao& painel_;
+    const db::Relogio& relogio_;
+};
+
+// The rate matrix routine of the split by seller: works on the given connection's default
+// transaction and knows nothing of the window.
+void CalcularComissaoProdutos(std::int32_t idNota, TDynamicDoubleArray& matriz, db::BancoDados& conexao);
+
+}  // namespace zelprax::comissao
