@@ -7,17 +7,9 @@
 #include "db/sessao.h"
 #include "support/banco_teste.h"
 #include "support/interacao_gravada.h"
+#include "support/sistema_falso.h"
 
 namespace zelprax::teste {
-
-class SistemaFalso : public plataforma::Sistema {
-public:
-    bool EncerrarProcesso(const std::string& nome) override {
-        encerrados.push_back(nome);
-        return false;
-    }
-    std::vector<std::string> encerrados;
-};
 
 class SessaoTeste : public ::testing::Test {
 protected:
