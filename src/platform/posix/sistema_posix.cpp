@@ -1,0 +1,280 @@
+// The monitor on Linux and other systems with /proc: processes are found through /proc, programs
+// start detached in their own session, the desktop shortcut is a freedesktop desktop entry.
+
+#include "platform/platform.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace zelprax::plataforma {
+
+namespace {
+
+// The kernel appends this to /proc/PID/exe when the program file was removed or replaced while
+// running; the process still runs that program, so it keeps its name.
+constexpr std::string_view kSufixoApagado = " (deleted)";
+
+std::string MinusculasAscii(std::string texto) {
+    std::transform(texto.begin(), texto.end(), texto.begin(), [](unsigned char c) {
+        return static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    });
+    return texto;
+}
+
+std::string NomeSemPasta(const std::string& caminho) {
+    const auto barra = caminho.rfind('/');
+    return barra == std::string::npos ? caminho : caminho.substr(barra + 1);
+}
+
+// Target of a symbolic link, without the kernel's "(deleted)" mark; empty when it cannot be read.
+std::string LerLigacao(const std::string& ligacao) {
+    std::vector<char> buffer(256);
+    for (;;) {
+        const ssize_t lidos = ::readlink(ligacao.c_str(), buffer.data(), buffer.size());
+        if (lidos < 0) return {};
+        if (static_cast<size_t>(lidos) < buffer.size()) {
+            std::string alvo(buffer.data(), static_cast<size_t>(lidos));
+            if (alvo.size() > kSufixoApagado.size() && alvo.ends_with(kSufixoApagado))
+                alvo.resize(alvo.size() - kSufixoApagado.size());
+            return alvo;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+// argv[0] of a process: the text of /proc/PID/cmdline up to its first NUL.
+std::string LerPrimeiroArgumento(const std::string& pastaProcesso) {
+    std::ifstream arquivo(pastaProcesso + "/cmdline", std::ios::binary);
+    std::string argumento;
+    if (arquivo) std::getline(arquivo, argumento, '\0');
+    return argumento;
+}
+
+std::string NomeProgramaDoProcesso(const std::string& pastaProcesso) {
+    std::string caminho = LerLigacao(pastaProcesso + "/exe");
+    if (caminho.empty()) caminho = LerPrimeiroArgumento(pastaProcesso);
+    return NomeSemPasta(caminho);
+}
+
+std::vector<pid_t> ListarProcessos(bool& listou) {
+    std::vector<pid_t> processos;
+    DIR* pasta = ::opendir("/proc");
+    listou = pasta != nullptr;
+    if (!pasta) return processos;
+    while (const dirent* entrada = ::readdir(pasta)) {
+        const std::string nome = entrada->d_name;
+        if (nome.empty() || !std::all_of(nome.begin(), nome.end(),
+                                         [](unsigned char c) { return c >= '0' && c <= '9'; }))
+            continue;
+        processos.push_back(static_cast<pid_t>(std::strtol(nome.c_str(), nullptr, 10)));
+    }
+    ::closedir(pasta);
+    std::sort(processos.begin(), processos.end());
+    return processos;
+}
+
+std::vector<std::string> SepararEmBrancos(const std::string& texto) {
+    std::vector<std::string> partes;
+    std::string parte;
+    for (const char c : texto) {
+        if (c == ' ') {
+            if (!parte.empty()) partes.push_back(std::move(parte));
+            parte.clear();
+        } else {
+            parte += c;
+        }
+    }
+    if (!parte.empty()) partes.push_back(std::move(parte));
+    return partes;
+}
+
+// Escapes of the desktop entry "string" type, applied to every value we write.
+std::string EscaparValor(const std::string& valor) {
+    std::string escapado;
+    for (const char c : valor) {
+        switch (c) {
+            case '\\': escapado += "\\\\"; break;
+            case '\n': escapado += "\\n"; break;
+            case '\t': escapado += "\\t"; break;
+            case '\r': escapado += "\\r"; break;
+            default: escapado += c;
+        }
+    }
+    return escapado;
+}
+
+// One argument of an Exec line: quoted when it holds a character the desktop entry format reserves,
+// with the four characters that stay special inside quotes escaped; "%" always doubled so it is not
+// read as a field code. The string-type escapes are applied afterwards by the caller.
+std::string ArgumentoExec(const std::string& argumento) {
+    constexpr std::string_view kReservados = " \t\n\"'\\><~|&;$*?#()`";
+    const bool citar = argumento.empty() ||
+                       argumento.find_first_of(kReservados) != std::string::npos;
+    std::string resultado;
+    if (citar) resultado += '"';
+    for (const char c : argumento) {
+        if (c == '%') {
+            resultado += "%%";
+            continue;
+        }
+        if (citar && (c == '"' || c == '`' || c == '$' || c == '\\')) resultado += '\\';
+        resultado += c;
+    }
+    if (citar) resultado += '"';
+    return resultado;
+}
+
+bool EscreverTudo(int descritor, const std::string& texto) {
+    size_t escritos = 0;
+    while (escritos < texto.size()) {
+        const ssize_t n = ::write(descritor, texto.data() + escritos, texto.size() - escritos);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        escritos += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+char Separador() { return '/'; }
+
+std::string Sistema::CaminhoExecutavel() const {
+    std::string caminho = LerLigacao("/proc/self/exe");
+    if (caminho.empty())
+        throw std::system_error(errno, std::generic_category(),
+                                "CaminhoExecutavel: /proc/self/exe could not be read");
+    return caminho;
+}
+
+bool Sistema::EncerrarProcesso(const std::string& nomePrograma) {
+    const std::string procurado = MinusculasAscii(nomePrograma);
+    bool listou = false;
+    const std::vector<pid_t> processos = ListarProcessos(listou);
+    if (!listou) return false;
+    const pid_t proprio = ::getpid();
+    for (const pid_t pid : processos) {
+        const std::string nome = NomeProgramaDoProcesso("/proc/" + std::to_string(pid));
+        if (nome.empty() || MinusculasAscii(nome) != procurado) continue;
+        if (pid == proprio) TerminarProcesso(0);
+        // A process we may not signal is passed over, as one that cannot be opened for termination.
+        if (::kill(pid, SIGKILL) == 0) return true;
+    }
+    return false;
+}
+
+bool Sistema::IniciarPrograma(const std::string& programa, const std::string& parametros) {
+    // Everything the children need is prepared here: between fork and exec only async-signal-safe
+    // calls are allowed, since other threads of this process may hold the allocator's locks.
+    std::vector<std::string> argumentos = SepararEmBrancos(parametros);
+    argumentos.insert(argumentos.begin(), programa);
+    std::vector<char*> argv;
+    for (std::string& argumento : argumentos) argv.push_back(argumento.data());
+    argv.push_back(nullptr);
+
+    // The program is started by a short-lived intermediate child, so it is adopted by init and
+    // never becomes a zombie of this long-running process. Its exec failure comes back through a
+    // close-on-exec pipe: end of file means the exec succeeded.
+    int canal[2];
+    if (::pipe2(canal, O_CLOEXEC) != 0) return false;
+    const pid_t intermediario = ::fork();
+    if (intermediario < 0) {
+        ::close(canal[0]);
+        ::close(canal[1]);
+        return false;
+    }
+    if (intermediario == 0) {
+        ::close(canal[0]);
+        ::setsid();
+        const pid_t programaFilho = ::fork();
+        if (programaFilho != 0) {
+            if (programaFilho < 0) {
+                const int erro = errno;
+                [[maybe_unused]] const ssize_t n = ::write(canal[1], &erro, sizeof erro);
+            }
+            ::_exit(0);
+        }
+        sigset_t nenhum;
+        ::sigemptyset(&nenhum);
+        ::sigprocmask(SIG_SETMASK, &nenhum, nullptr);
+        ::execvp(argv[0], argv.data());
+        const int erro = errno;
+        [[maybe_unused]] const ssize_t n = ::write(canal[1], &erro, sizeof erro);
+        ::_exit(127);
+    }
+    ::close(canal[1]);
+    int status = 0;
+    while (::waitpid(intermediario, &status, 0) < 0 && errno == EINTR) {
+    }
+    int erro = 0;
+    ssize_t lidos;
+    do {
+        lidos = ::read(canal[0], &erro, sizeof erro);
+    } while (lidos < 0 && errno == EINTR);
+    ::close(canal[0]);
+    return lidos == 0;
+}
+
+bool Sistema::CriarAtalhoAreaDeTrabalho(const std::string& alvo, const std::string& descricao,
+                                        const std::string& nomeAtalho) {
+    const std::string caminho = PastaAreaDeTrabalho() + "/" + nomeAtalho + ".desktop";
+    const std::string conteudo = "[Desktop Entry]\n"
+                                 "Type=Application\n"
+                                 "Name=" + EscaparValor(descricao) + "\n"
+                                 "Exec=" + EscaparValor(ArgumentoExec(alvo)) + "\n";
+    const int descritor = ::open(caminho.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0755);
+    if (descritor < 0) return false;
+    // The mode is set explicitly because the umask would otherwise take the execute bits that
+    // desktops require before they run an entry.
+    bool gravou = ::fchmod(descritor, 0755) == 0 && EscreverTudo(descritor, conteudo);
+    if (::close(descritor) != 0) gravou = false;
+    return gravou;
+}
+
+std::string Sistema::PastaAreaDeTrabalho() const {
+    std::string pasta;
+    if (const char* xdg = std::getenv("XDG_DESKTOP_DIR"); xdg && *xdg) {
+        pasta = xdg;
+    } else {
+        const char* home = std::getenv("HOME");
+        pasta = std::string(home ? home : "") + "/Desktop";
+    }
+    while (pasta.size() > 1 && pasta.back() == '/') pasta.pop_back();
+    return pasta;
+}
+
+std::optional<std::time_t> Sistema::DataModificacao(const std::string& caminho) const {
+    struct stat dados {};
+    if (::stat(caminho.c_str(), &dados) != 0) return std::nullopt;
+    // Time-zone offsets are whole minutes, so flooring the epoch seconds floors local time alike.
+    const std::time_t t = dados.st_mtime;
+    return t - ((t % 2) + 2) % 2;
+}
+
+void Sistema::TerminarProcesso(int codigo) {
+    std::fflush(nullptr);
+    ::_exit(codigo);
+}
+
+Sistema& SistemaNativo() {
+    static Sistema sistema;
+    return sistema;
+}
+
+}  // namespace zelprax::plataforma

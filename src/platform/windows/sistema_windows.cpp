@@ -1,0 +1,183 @@
+// The monitor on Windows: the process snapshot, the shell's "open", a shell link on the desktop and
+// the classic file date. Texts cross this layer as UTF-8 and are UTF-16 inside it.
+
+#include "platform/platform.h"
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <stdexcept>
+#include <vector>
+
+namespace zelprax::plataforma {
+
+namespace {
+
+std::wstring ParaUtf16(const std::string& texto) {
+    if (texto.empty()) return {};
+    const int tamanho = MultiByteToWideChar(CP_UTF8, 0, texto.data(),
+                                            static_cast<int>(texto.size()), nullptr, 0);
+    std::wstring largo(static_cast<size_t>(tamanho), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, texto.data(), static_cast<int>(texto.size()), largo.data(),
+                        tamanho);
+    return largo;
+}
+
+std::string ParaUtf8(const std::wstring& texto) {
+    if (texto.empty()) return {};
+    const int tamanho = WideCharToMultiByte(CP_UTF8, 0, texto.data(),
+                                            static_cast<int>(texto.size()), nullptr, 0, nullptr,
+                                            nullptr);
+    std::string estreito(static_cast<size_t>(tamanho), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, texto.data(), static_cast<int>(texto.size()), estreito.data(),
+                        tamanho, nullptr, nullptr);
+    return estreito;
+}
+
+std::wstring Minusculas(std::wstring texto) {
+    if (!texto.empty()) CharLowerBuffW(texto.data(), static_cast<DWORD>(texto.size()));
+    return texto;
+}
+
+// Releases a COM interface when it goes out of scope.
+template <typename Interface>
+class Com {
+public:
+    Com() = default;
+    ~Com() {
+        if (ponteiro_) ponteiro_->Release();
+    }
+    Com(const Com&) = delete;
+    Com& operator=(const Com&) = delete;
+    Interface* operator->() const { return ponteiro_; }
+    Interface** Endereco() { return &ponteiro_; }
+    void** EnderecoVoid() { return reinterpret_cast<void**>(&ponteiro_); }
+
+private:
+    Interface* ponteiro_ = nullptr;
+};
+
+}  // namespace
+
+char Separador() { return '\\'; }
+
+std::string Sistema::CaminhoExecutavel() const {
+    std::vector<wchar_t> buffer(MAX_PATH);
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0) throw std::runtime_error("CaminhoExecutavel: GetModuleFileNameW failed");
+        if (n < buffer.size()) return ParaUtf8(std::wstring(buffer.data(), n));
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+bool Sistema::EncerrarProcesso(const std::string& nomePrograma) {
+    const HANDLE instantaneo = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (instantaneo == INVALID_HANDLE_VALUE) return false;
+    const std::wstring procurado = Minusculas(ParaUtf16(nomePrograma));
+    const DWORD proprio = GetCurrentProcessId();
+    bool encerrou = false;
+    PROCESSENTRY32W entrada{};
+    entrada.dwSize = sizeof entrada;
+    for (BOOL ha = Process32FirstW(instantaneo, &entrada); ha;
+         ha = Process32NextW(instantaneo, &entrada)) {
+        if (Minusculas(entrada.szExeFile) != procurado) continue;
+        if (entrada.th32ProcessID == proprio) {
+            CloseHandle(instantaneo);
+            TerminarProcesso(0);
+        }
+        const HANDLE processo = OpenProcess(PROCESS_TERMINATE, FALSE, entrada.th32ProcessID);
+        if (!processo) continue;
+        encerrou = TerminateProcess(processo, 0) != 0;
+        CloseHandle(processo);
+        break;
+    }
+    CloseHandle(instantaneo);
+    return encerrou;
+}
+
+bool Sistema::IniciarPrograma(const std::string& programa, const std::string& parametros) {
+    const std::wstring arquivo = ParaUtf16(programa);
+    const std::wstring argumentos = ParaUtf16(parametros);
+    const HINSTANCE resultado = ShellExecuteW(nullptr, L"open", arquivo.c_str(),
+                                              argumentos.empty() ? nullptr : argumentos.c_str(),
+                                              nullptr, SW_SHOWNORMAL);
+    // ShellExecuteW reports success as a value above 32.
+    return reinterpret_cast<INT_PTR>(resultado) > 32;
+}
+
+bool Sistema::CriarAtalhoAreaDeTrabalho(const std::string& alvo, const std::string& descricao,
+                                        const std::string& nomeAtalho) {
+    const std::wstring caminho =
+        ParaUtf16(PastaAreaDeTrabalho() + "\\" + nomeAtalho + ".lnk");
+    // The caller's thread may already be in an apartment of another kind (Qt sets one up); the
+    // shell link works there as well, and only an initialisation made here is undone.
+    const HRESULT inicio = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    bool gravou = false;
+    {
+        Com<IShellLinkW> atalho;
+        Com<IPersistFile> arquivo;
+        gravou =
+            SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                       IID_IShellLinkW, atalho.EnderecoVoid())) &&
+            SUCCEEDED(atalho->SetPath(ParaUtf16(alvo).c_str())) &&
+            SUCCEEDED(atalho->SetDescription(ParaUtf16(descricao).c_str())) &&
+            SUCCEEDED(atalho->QueryInterface(IID_IPersistFile, arquivo.EnderecoVoid())) &&
+            SUCCEEDED(arquivo->Save(caminho.c_str(), TRUE));
+    }
+    if (SUCCEEDED(inicio)) CoUninitialize();
+    return gravou;
+}
+
+std::string Sistema::PastaAreaDeTrabalho() const {
+    wchar_t pasta[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_DESKTOPDIRECTORY, nullptr, SHGFP_TYPE_CURRENT,
+                                pasta)))
+        return {};
+    std::wstring resultado = pasta;
+    while (resultado.size() > 3 && resultado.back() == L'\\') resultado.pop_back();
+    return ParaUtf8(resultado);
+}
+
+std::optional<std::time_t> Sistema::DataModificacao(const std::string& caminho) const {
+    WIN32_FILE_ATTRIBUTE_DATA dados{};
+    if (!GetFileAttributesExW(ParaUtf16(caminho).c_str(), GetFileExInfoStandard, &dados))
+        return std::nullopt;
+    FILETIME local{};
+    WORD data = 0;
+    WORD hora = 0;
+    if (!FileTimeToLocalFileTime(&dados.ftLastWriteTime, &local) ||
+        !FileTimeToDosDateTime(&local, &data, &hora))
+        return std::nullopt;
+    std::tm partes{};
+    partes.tm_year = 80 + (data >> 9);
+    partes.tm_mon = ((data >> 5) & 0x0F) - 1;
+    partes.tm_mday = data & 0x1F;
+    partes.tm_hour = hora >> 11;
+    partes.tm_min = (hora >> 5) & 0x3F;
+    partes.tm_sec = (hora & 0x1F) * 2;
+    partes.tm_isdst = -1;
+    const std::time_t t = std::mktime(&partes);
+    if (t == static_cast<std::time_t>(-1)) return std::nullopt;
+    return t;
+}
+
+void Sistema::TerminarProcesso(int codigo) {
+    std::fflush(nullptr);
+    ExitProcess(static_cast<UINT>(codigo));
+}
+
+Sistema& SistemaNativo() {
+    static Sistema sistema;
+    return sistema;
+}
+
+}  // namespace zelprax::plataforma
