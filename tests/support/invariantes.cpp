@@ -1,0 +1,142 @@
+#include "support/invariantes.h"
+
+#include <map>
+
+namespace zelprax::teste {
+
+namespace {
+
+std::set<int> Ids(DadosTeste& dados, const std::string& sql) {
+    std::set<int> ids;
+    for (const auto& linha : dados.Linhas(sql)) ids.insert(std::stoi(linha[0]));
+    return ids;
+}
+
+std::string Juntar(const std::vector<std::string>& linha) {
+    std::string s;
+    for (const auto& c : linha) s += c + "|";
+    return s;
+}
+
+}  // namespace
+
+Inicio CapturarInicio(DadosTeste& dados) {
+    Inicio i;
+    i.notasPendentes = Ids(dados, "select id_nf_comercio from mov_nf_comercio where st_calc_comissao = 'S'");
+    i.recebimentosPendentes = Ids(dados, "select id_financeiro from mov_financeiro where st_calc_comissao = 'S'");
+    i.acertosPendentes = Ids(dados, "select id_acerto_comissao from mov_acerto_comissao where st_calc_comissao = 'S'");
+    i.maiorAcerto = static_cast<int>(dados.Contar("select coalesce(max(id_acerto_comissao), 0) from mov_acerto_comissao"));
+    i.estornoInicial = Ids(dados,
+                           "select id_comissao from mov_comissao where id_comissao_gerada is not null and "
+                           "st_estorno_1 = 'S'");
+    for (int slot = 1; slot <= 5; ++slot) {
+        const std::string n = slot == 1 ? "" : std::to_string(slot);
+        for (const auto& l : dados.Linhas("select id_nf_comercio, id_vendedor" + n +
+                                          " from mov_nf_comercio where st_credito_fat" + n +
+                                          " = 'S' and id_vendedor" + n + " > 0"))
+            i.creditoInicial.insert(l[0] + "/" + l[1]);
+    }
+    i.status6Inicial = Ids(dados, "select id_nf_comercio from mov_nf_comercio where id_st_nf = 6");
+    return i;
+}
+
+std::vector<std::string> VerificarInvariantes(DadosTeste& dados, const Inicio& inicio) {
+    std::vector<std::string> falhas;
+
+    // Settlements handled by the runs: exactly one entry each, with the settlement's amount.
+    for (const auto& l : dados.Linhas(
+             "select a.id_acerto_comissao, a.tp_acerto, a.vl_acerto, "
+             "(select count(*) from mov_comissao c where c.tp_registro = '3' and c.id_acerto_comissao = "
+             "a.id_acerto_comissao), "
+             "(select max(c.vl_comissao) from mov_comissao c where c.tp_registro = '3' and "
+             "c.id_acerto_comissao = a.id_acerto_comissao) "
+             "from mov_acerto_comissao a where a.st_calc_comissao = 'N'")) {
+        const int id = std::stoi(l[0]);
+        if (!inicio.acertosPendentes.count(id) && id <= inicio.maiorAcerto) continue;
+        const std::string esperado = (l[1] == "A" ? "" : "-") + l[2];
+        if (l[3] != "1" || (l[4] != esperado && !(l[2] == "0.00" && l[4] == "0.00")))
+            falhas.push_back("acerto " + l[0] + ": " + l[3] + " entradas, valor " + l[4] + " (esperado " + esperado + ")");
+    }
+
+    // Paid entries: deductions less payments written by the runs follow the change of ST_ESTORNO_1.
+    for (const auto& l : dados.Linhas(
+             "select c.id_comissao, c.st_estorno_1, "
+             "(select count(*) from mov_acerto_comissao a where a.id_acerto_comissao > " +
+             std::to_string(inicio.maiorAcerto) +
+             " and a.tp_acerto = 'D' and a.ds_acerto = 'COMISSÃO BLOQUEADA PELA FASE DO PROCESSO' and "
+             "a.id_vendedor = c.id_vendedor and a.id_empresa = c.id_empresa and a.vl_acerto = c.vl_comissao), "
+             "(select count(*) from mov_acerto_comissao a where a.id_acerto_comissao > " +
+             std::to_string(inicio.maiorAcerto) +
+             " and a.tp_acerto = 'A' and a.ds_acerto = 'COMISSÃO DESBLOQUEADA PELA FASE DO PROCESSO' and "
+             "a.id_vendedor = c.id_vendedor and a.id_empresa = c.id_empresa and a.vl_acerto = c.vl_comissao) "
+             "from mov_comissao c where c.id_comissao_gerada is not null")) {
+        const int id = std::stoi(l[0]);
+        const int saldo = std::stoi(l[2]) - std::stoi(l[3]);
+        const int esperado = (l[1] == "S" ? 1 : 0) - (inicio.estornoInicial.count(id) ? 1 : 0);
+        if (saldo != esperado)
+            falhas.push_back("entrada paga " + l[0] + ": descontos menos pagamentos " + std::to_string(saldo) +
+                             ", esperado " + std::to_string(esperado));
+    }
+
+    // Reversals: at most one per invoice and seller; a reversed invoice keeps its advance credit
+    // exactly on the slots it did not reverse.
+    for (const auto& l : dados.Linhas(
+             "select id_comissao_estornada, id_vendedor, count(*) from mov_acerto_comissao "
+             "where id_comissao_estornada is not null group by 1, 2 having count(*) > 1"))
+        falhas.push_back("nota " + l[0] + ", vendedor " + l[1] + ": " + l[2] + " estornos");
+    std::map<std::string, int> estornos;
+    for (const auto& l : dados.Linhas(
+             "select id_comissao_estornada, id_vendedor from mov_acerto_comissao where id_comissao_estornada is not null"))
+        estornos[l[0] + "/" + l[1]]++;
+    for (int slot = 1; slot <= 5; ++slot) {
+        const std::string n = slot == 1 ? "" : std::to_string(slot);
+        for (const auto& l : dados.Linhas("select id_nf_comercio, id_vendedor" + n + ", st_credito_fat" + n +
+                                          " from mov_nf_comercio where id_comissao_estornada is not null and id_vendedor" +
+                                          n + " > 0")) {
+            const std::string chave = l[0] + "/" + l[1];
+            if (!inicio.creditoInicial.count(chave)) continue;
+            const bool estornado = estornos.count(chave) > 0;
+            if (estornado != (l[2] == "N"))
+                falhas.push_back("nota " + l[0] + " posição " + std::to_string(slot) + ": ST_CREDITO_FAT " + l[2] +
+                                 (estornado ? " com estorno" : " sem estorno"));
+        }
+    }
+
+    // Invoices set aside by a run carry their log row.
+    for (const auto& l : dados.Linhas(
+             "select n.id_nf_comercio from mov_nf_comercio n where n.id_st_nf = 6 and not exists (select 1 from "
+             "mov_log_controle g where g.id_log_evento = 18 and g.id_log_registro = n.id_nf_comercio)")) {
+        if (!inicio.status6Inicial.count(std::stoi(l[0])))
+            falhas.push_back("nota " + l[0] + ": situação 6 sem registro no log");
+    }
+
+    // Documents the runs finished have exactly one set of entries of their kind (no duplicates).
+    for (const auto& l : dados.Linhas(
+             "select id_nf_comercio, id_vendedor, count(*) from mov_comissao where tp_registro = '1' "
+             "group by 1, 2 having count(*) > 1"))
+        falhas.push_back("nota " + l[0] + ", vendedor " + l[1] + ": " + l[2] + " entradas de venda");
+    for (const auto& l : dados.Linhas(
+             "select id_financeiro, id_vendedor, count(*) from mov_comissao where tp_registro = '2' "
+             "group by 1, 2 having count(*) > 1"))
+        falhas.push_back("recebimento " + l[0] + ", vendedor " + l[1] + ": " + l[2] + " entradas");
+    return falhas;
+}
+
+std::string RetratoDasEntradas(DadosTeste& dados) {
+    std::string s;
+    for (const auto& l : dados.Linhas(
+             "select tp_registro, id_nf_comercio, id_financeiro, id_empresa, id_vendedor, ds_serie, no_documento, "
+             "dt_emissao, id_cliente, nm_cliente, vl_operacao, vl_base_comissao, po_comissao, vl_comissao, st_irrf, "
+             "dt_credito, st_recebimento, st_pagar from mov_comissao where tp_registro in ('1', '2') "
+             "order by tp_registro, id_nf_comercio, id_financeiro, id_vendedor, vl_comissao"))
+        s += Juntar(l) + "\n";
+    for (const auto& l : dados.Linhas(
+             "select id_nf_comercio, st_calc_comissao, id_st_nf, vl_base_comissao, vl_comissao, po_comissao "
+             "from mov_nf_comercio order by 1"))
+        s += "nota " + Juntar(l) + "\n";
+    for (const auto& l : dados.Linhas("select id_financeiro, st_calc_comissao from mov_financeiro order by 1"))
+        s += "receber " + Juntar(l) + "\n";
+    return s;
+}
+
+}  // namespace zelprax::teste

@@ -1,0 +1,32 @@
+#pragma once
+// What must hold after any sequence of commission runs, complete or cut off: nothing lost and
+// nothing written twice. A snapshot of the start tells which documents the runs had to handle.
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "support/banco_teste.h"
+
+namespace zelprax::teste {
+
+struct Inicio {
+    std::set<int> notasPendentes;        // invoices with ST_CALC_COMISSAO 'S'
+    std::set<int> recebimentosPendentes; // receivables with ST_CALC_COMISSAO 'S'
+    std::set<int> acertosPendentes;      // settlements with ST_CALC_COMISSAO 'S'
+    int maiorAcerto = 0;                 // settlements above it were written by the runs
+    std::set<int> estornoInicial;        // paid entries whose ST_ESTORNO_1 was 'S'
+    std::set<std::string> creditoInicial;  // "invoice/seller" of slots credited on invoicing
+    std::set<int> status6Inicial;        // invoices already set aside
+};
+
+Inicio CapturarInicio(DadosTeste& dados);
+
+// Every broken rule, one line each; empty when all hold.
+std::vector<std::string> VerificarInvariantes(DadosTeste& dados, const Inicio& inicio);
+
+// The sales and receipt entries (without their identifiers) and the flags of invoices and
+// receivables, as one text: two databases that agree on it agree on what the rebuild phases did.
+std::string RetratoDasEntradas(DadosTeste& dados);
+
+}  // namespace zelprax::teste
