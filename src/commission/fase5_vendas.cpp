@@ -1,15 +1,200 @@
+// Phase 5: the sales commission entries (TP_REGISTRO 1) of the invoices awaiting calculation, one
+// per seller credited on invoicing; and the two invoice calculations the receipt phase shares.
+
+#include "commission/calculos.h"
+#include "commission/modelo.h"
 #include "commission/motor.h"
+#include "commission/vendedores_nota.h"
+#include "db/sql.h"
 
 namespace zelprax::comissao {
 
-// Not built yet: the phase does nothing.
-void Motor::GerarComissaoVendas() {}
+namespace {
 
-}  // namespace zelprax::comissao
+const char* const kSelecaoNotas =
+    " select mc.id_nf_comercio, mc.id_empresa, mc.id_vendedor, mc.id_vendedor2, mc.id_vendedor3, "
+    "mc.id_vendedor4, mc.id_vendedor5, mc.po_comissao, mc.po_comissao2, mc.po_comissao3, mc.po_comissao4, "
+    "mc.po_comissao5, mc.st_credito_fat, mc.st_credito_fat2, mc.st_credito_fat3, mc.st_credito_fat4, "
+    "mc.st_credito_fat5, mc.ds_serie_nf, mc.nr_nota_fiscal, mc.dt_emissao, mc.id_destinatario_remetente, "
+    "mc.vl_total_nf, mc.vl_produtos, mc.vl_desconto, mc.id_nat_operacao, mc.id_situacao_orcamento, "
+    "mc.PO_CREDITO_FAT, mc.PO_CREDITO_FAT, mc.PO_CREDITO_FAT2, mc.PO_CREDITO_FAT3, mc.PO_CREDITO_FAT4, "
+    "mc.PO_CREDITO_FAT5, mc.id_st_nf, mc.tp_base_comissao_outros, mc.vl_base_comissao, mc.vl_comissao, "
+    "tno.id_sugerir_comissao, mc.vl_resultado_venda, mc.st_devolvido, tno.ST_COMISSAO_PAGAR from "
+    "mov_nf_comercio mc inner join tab_nat_operacao tno on (tno.id_nat_operacao = mc.id_nat_operacao) "
+    "where mc.st_calc_comissao = 'S' and mc.vl_total_nf > 0  and mc.id_st_nf in (3,5)";
 
-namespace zelprax::comissao {
+// The item sums of the commission base; the identifier follows.
+const char* const kSomasItens[] = {
+    " select Sum ((mci.qt_produto * (mci.vl_unitario - (case mci.st_frete_incluso when ",
+    nullptr,  // 'S'
+    " then case when tp.st_comissao_frete_despesa <> ",
+    nullptr,  // 'S'
+    " then mci.vl_frete_unit else 0 end else 0 end))) * mci.po_comissao / 100) as Valor_Comissao,",
+    " Sum ((mci.qt_produto * (mci.vl_unitario - (case mci.st_frete_incluso when ",
+    nullptr,  // 'S'
+    " then case when tp.st_comissao_frete_despesa <> ",
+    nullptr,  // 'S'
+    " then mci.vl_frete_unit else 0 end else 0 end)))) as Base_Comissao,",
+    " SUM(mci.vl_outras_ajustado) as vl_outras_ajustado,",
+    " SUM(mci.vl_frete_ajustado) as vl_frete_ajustado,",
+    " SUM(mci.vl_seguro_ajustado) as vl_seguro_ajustado,",
+    " SUM(mci.vl_ipi) as vl_ipi,",
+    " SUM(mci.vl_icms_subst) as vl_icms_subst",
+    " from mov_nf_comercio_item mci",
+    " inner join tab_parametro tp on (tp.id_parametro = 1)",
+    " where id_nf_comercio = ",
+};
 
-Moeda Motor::BaseComissaoItens(std::int32_t) { return {}; }
-Moeda Motor::ValorReducaoComissao(std::int32_t) { return {}; }
+Moeda LerValor(const db::Consulta& consulta, const char* coluna) {
+    return Moeda::DeDezMilesimos(consulta.Campo(coluna).ComoDezMilesimos());
+}
+
+// Whether slot n of the selected invoice yields a sales entry.
+bool SlotAdmitido(const db::Consulta& nota, const SlotVendedor& slot) {
+    const std::int32_t situacao = nota.Campo("id_st_nf").ComoInteiro();
+    if (situacao != 3 && situacao != 5) return false;
+    if (nota.Campo("st_devolvido").ComoTexto() == "S") return false;
+    if (slot.idVendedor <= 0) return false;
+    if (slot.stCreditoFat != "S") return false;
+    return nota.Campo("ST_COMISSAO_PAGAR").ComoTexto() == "S";
+}
+
+}  // namespace
+
+Moeda Motor::BaseComissaoItens(std::int32_t idNota) {
+    const std::string id = db::InteiroSQL(idNota);
+    db::Consulta consulta;
+    consulta.Anexar(&Banco());
+    AbrirConsulta(consulta, " select mc.VL_DESCONTO, mc.VL_SERVICO from mov_nf_comercio mc where id_nf_comercio = " + id);
+    const Moeda desconto = LerValor(consulta, "VL_DESCONTO");
+    const Moeda servico = LerValor(consulta, "VL_SERVICO");
+
+    std::string sql;
+    for (const char* parte : kSomasItens) sql += parte != nullptr ? parte : db::TextoSQL("S");
+    AbrirConsulta(consulta, sql + id);
+    Moeda base = LerValor(consulta, "Base_Comissao") - desconto + servico;
+    const Moeda outras = LerValor(consulta, "vl_outras_ajustado");
+    const Moeda frete = LerValor(consulta, "vl_frete_ajustado");
+    const Moeda seguro = LerValor(consulta, "vl_seguro_ajustado");
+    const Moeda ipi = LerValor(consulta, "vl_ipi");
+    const Moeda icmsSubst = LerValor(consulta, "vl_icms_subst");
+
+    if (LerParametro("ST_COMISSAO_FRETE_DESPESA") == "S") base += outras + frete + seguro;
+    if (LerParametro("ST_COMISSAO_IPI_ICMSST") == "S") base += ipi + icmsSubst;
+    return base;
+}
+
+Moeda Motor::ValorReducaoComissao(std::int32_t idNota) {
+    db::Consulta consulta;
+    consulta.Anexar(&Banco());
+    AbrirConsulta(consulta,
+                  " select Sum(mci.qt_produto * mci.vl_unit_reducao_comissao) as vl_reducao_comissao from "
+                  "mov_nf_comercio mc inner join mov_nf_comercio_item mci on (mc.id_nf_comercio = "
+                  "mci.id_nf_comercio) inner join cad_produto cp on (cp.id_produto = mci.id_produto) where "
+                  "mci.id_nf_comercio = " +
+                      db::InteiroSQL(idNota));
+    return LerValor(consulta, "vl_reducao_comissao");
+}
+
+void Motor::GerarComissaoVendas() {
+    ResumoFase& resumoFase = resumo[5];
+    resumoFase = {};
+    sSituacao1 = "N";
+    bMensagemComercio = false;
+    painel_.MostrarLegenda("Fase 5/9 - Gerando comissão das vendas");
+    painel_.ProcessarEventos();
+
+    IBQ_Comercio.Fechar();
+    IBQ_Comercio.DefinirSQL(kSelecaoNotas);
+    if (painel_.EmissaoAPartir()) IBQ_Comercio.AdicionarLinha(LinhaEmissao(" and mc.dt_emissao >= "));
+    IBQ_Comercio.Abrir();
+    IBQ_Comercio.BuscarTodos();
+    const int total = IBQ_Comercio.Contagem();
+    resumoFase.selecionados = total;
+    if (total > 0) {
+        painel_.MostrarBarra(true);
+        painel_.DefinirMaximo(total);
+        painel_.DefinirPosicao(0);
+        bMensagemComercio = true;
+    }
+
+    for (; !IBQ_Comercio.Fim(); IBQ_Comercio.Proximo()) {
+        painel_.ProcessarEventos();
+        painel_.Avancar();
+        const std::int32_t idNota = IBQ_Comercio.Campo("id_nf_comercio").ComoInteiro();
+        const std::string id = db::InteiroSQL(idNota);
+
+        // Totals that disagree with the items or the receivables: the invoice is set aside and
+        // logged; its entries stay as they are.
+        if (DocumentoDivergente(idNota)) {
+            ExecutarComando(IBQ_Gen,
+                            " update mov_nf_comercio set st_calc_comissao = " + db::TextoSQL("N") + "," +
+                                " id_st_nf = 6" + " where id_nf_comercio = " + id,
+                            false);
+            ExecutarComando(IBQ_Gen,
+                            " insert into mov_log_controle (ID_LOG_EVENTO, DH_LOG_EVENTO, ID_LOG_USUARIO, "
+                            "ID_LOG_REGISTRO, DS_LOG_OBSERVACAO) values (18," +
+                                db::DataHoraSQL(relogio_.Agora()) + "," + "-1," + id + "," +
+                                db::TextoSQL("Cálculo de Comissão") + ")",
+                            true);
+            ++resumoFase.ignorados;
+            continue;
+        }
+
+        // An entry already taken into a commission payment is never rebuilt: the invoice waits.
+        IBQ_Pesquisa.Fechar();
+        IBQ_Pesquisa.DefinirSQL(" select count(*) as qtde from mov_comissao where tp_registro = 1 and id_nf_comercio = " +
+                                id + " and id_comissao_gerada is not null");
+        IBQ_Pesquisa.Abrir();
+        const bool quitada = IBQ_Pesquisa.Campo("qtde").ComoInteiro() > 0;
+        IBQ_Pesquisa.Fechar();
+        if (quitada) {
+            sSituacao1 = "S";
+            ++resumoFase.ignorados;
+            continue;
+        }
+
+        IBQ_Gen.Fechar();
+        IBQ_Gen.DefinirSQL(" delete from mov_comissao where tp_registro = 1 and id_nf_comercio = " + id);
+        IBQ_Gen.Executar();
+        IBQ_Gen.DefinirSQL(" commit retain");
+        IBQ_Gen.Executar();
+
+        for (int n = 1; n <= kSlotsVendedor; ++n) {
+            const SlotVendedor slot = LerSlotVendedor(IBQ_Comercio, n);
+            if (!SlotAdmitido(IBQ_Comercio, slot)) continue;
+
+            EntradaComissao entrada = EntradaDaNota(*this, IBQ_Comercio, n, kEntradaVenda);
+            const std::string serie = IBQ_Comercio.Campo("ds_serie_nf").ComoTexto();
+            if (!serie.empty()) entrada.dsSerie = serie;
+            const std::string numero = IBQ_Comercio.Campo("nr_nota_fiscal").ComoTexto();
+            if (!numero.empty()) entrada.noDocumento = CortarTexto(numero, kTamanhoDocumento);
+            entrada.vlOperacao = LerValor(IBQ_Comercio, "vl_total_nf");
+            entrada.dtCredito = entrada.dtEmissao;
+            entrada.stRecebimento = "S";
+
+            const std::optional<Moeda> base = BaseComissaoSlot(*this, IBQ_Comercio, n);
+            entrada.vlBaseComissao = base;
+            const Moeda b = base.value_or(Moeda{});
+            const Moeda reducao = ValorReducaoComissao(idNota);
+            Moeda v = MultiplicarValores(b, slot.poComissao, 100);
+            v = MultiplicarValores(v, slot.poCreditoFat, 100);  // the share credited on invoicing
+            v -= reducao;  // the invoice's whole reduction comes off every entry
+            if (v < Moeda{}) v = Moeda{};
+            entrada.vlComissao = v;
+            entrada.poComissao = b == Moeda{} ? Moeda{} : DividirValores(v, b, 100);
+
+            GravarEntradaComissao(*this, entrada);
+            ++resumoFase.gravados;
+            painel_.ProcessarEventos();
+        }
+
+        IBQ_Gen.Fechar();
+        IBQ_Gen.DefinirSQL(" update mov_nf_comercio set st_calc_comissao = 'N' where id_nf_comercio = " + id);
+        IBQ_Gen.Executar();
+        IBQ_Gen.DefinirSQL(" commit retain");
+        IBQ_Gen.Executar();
+    }
+}
 
 }  // namespace zelprax::comissao

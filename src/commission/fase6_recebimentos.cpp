@@ -1,8 +1,180 @@
+// Phase 6: the receipt commission entries (TP_REGISTRO 2) of the receivables awaiting calculation,
+// one per seller of the invoice whose commission is earned, wholly or in the part not credited on
+// invoicing, as the customer pays.
+
+#include <stdexcept>
+
+#include "commission/calculos.h"
+#include "commission/modelo.h"
 #include "commission/motor.h"
+#include "commission/vendedores_nota.h"
+#include "db/sql.h"
 
 namespace zelprax::comissao {
 
-// Not built yet: the phase does nothing.
-void Motor::GerarComissaoRecebimentos() {}
+namespace {
+
+const char* const kSelecaoRecebimentos =
+    " select mf.id_financeiro, mf.no_documento, mf.vl_documento, mf.dt_baixa, mf.dt_vencto, "
+    "mf.id_nf_comercio, mf.vl_desconto, mf.vl_outras_reducoes, mf.vl_abatimento from mov_financeiro mf "
+    "inner join mov_nf_comercio mc on (mc.id_nf_comercio = mf.id_nf_comercio) where mf.st_calc_comissao = "
+    "'S' AND mf.vl_documento > 0 and mf.id_nf_comercio is not null and mc.id_st_nf in (3,5)";
+
+const char* const kNotaDoRecebimento =
+    " select mc.id_nf_comercio, mc.id_empresa, mc.id_vendedor, mc.id_vendedor2, mc.id_vendedor3, "
+    "mc.id_vendedor4, mc.id_vendedor5, mc.po_comissao, mc.po_comissao2, mc.po_comissao3, mc.po_comissao4, "
+    "mc.po_comissao5, mc.st_credito_fat, mc.st_credito_fat2, mc.st_credito_fat3, mc.st_credito_fat4, "
+    "mc.st_credito_fat5, mc.ds_serie_nf, mc.nr_nota_fiscal, mc.dt_emissao, mc.id_destinatario_remetente, "
+    "mc.vl_total_nf, mc.vl_produtos, mc.vl_desconto, mc.id_nat_operacao, mc.id_situacao_orcamento, "
+    "mc.PO_CREDITO_FAT, mc.PO_CREDITO_FAT2, mc.PO_CREDITO_FAT3, mc.PO_CREDITO_FAT4, mc.PO_CREDITO_FAT5, "
+    "mc.id_st_nf, mc.tp_base_comissao_outros, mc.vl_base_comissao, mc.vl_comissao, tno.id_sugerir_comissao, "
+    "mc.vl_resultado_venda, mc.st_devolvido, mc.st_incluir_frete_parc, mc.vl_frete, tno.ST_COMISSAO_PAGAR "
+    "from mov_nf_comercio mc inner join tab_nat_operacao tno on (tno.id_nat_operacao = mc.id_nat_operacao) "
+    "where mc.id_nf_comercio = ";
+
+Moeda LerValor(const db::Consulta& consulta, const char* coluna) {
+    return Moeda::DeDezMilesimos(consulta.Campo(coluna).ComoDezMilesimos());
+}
+
+// Whether slot n of the receivable's invoice yields a receipt entry. A slot credited in full on
+// invoicing has nothing left to earn on receipt.
+bool SlotAdmitido(const db::Consulta& nota, const SlotVendedor& slot) {
+    const std::int32_t situacao = nota.Campo("id_st_nf").ComoInteiro();
+    if (situacao != 3 && situacao != 5) return false;
+    if (nota.Campo("st_devolvido").ComoTexto() == "S") return false;
+    if (slot.idVendedor <= 0) return false;
+    if (slot.stCreditoFat == "S" && !(slot.poCreditoFat < Moeda::DeInteiro(100))) return false;
+    return nota.Campo("ST_COMISSAO_PAGAR").ComoTexto() == "S";
+}
+
+}  // namespace
+
+void Motor::GerarComissaoRecebimentos() {
+    ResumoFase& resumoFase = resumo[6];
+    resumoFase = {};
+    sSituacao2 = "N";
+    bMensagemFinanceiro = false;
+    painel_.MostrarLegenda("Fase 6/9 - Gerando comissão dos recebimentos");
+    painel_.ProcessarEventos();
+
+    IBQ_Financeiro.Fechar();
+    IBQ_Financeiro.DefinirSQL(kSelecaoRecebimentos);
+    if (painel_.EmissaoAPartir()) IBQ_Financeiro.AdicionarLinha(LinhaEmissao(" and mc.dt_emissao >= "));
+    IBQ_Financeiro.Abrir();
+    IBQ_Financeiro.BuscarTodos();
+    const int total = IBQ_Financeiro.Contagem();
+    resumoFase.selecionados = total;
+    if (total > 0) {
+        painel_.MostrarBarra(true);
+        painel_.DefinirMaximo(total);
+        painel_.DefinirPosicao(0);
+        bMensagemFinanceiro = true;
+    }
+
+    for (; !IBQ_Financeiro.Fim(); IBQ_Financeiro.Proximo()) {
+        painel_.ProcessarEventos();
+        painel_.Avancar();
+        const db::Consulta& receber = IBQ_Financeiro;
+        const std::string idFinanceiro = db::InteiroSQL(receber.Campo("id_financeiro").ComoInteiro());
+
+        // A receipt entry already taken into a commission payment is never rebuilt.
+        IBQ_Pesquisa.Fechar();
+        IBQ_Pesquisa.DefinirSQL(" select count(*) as qtde from mov_comissao where tp_registro = 2 and id_financeiro = " +
+                                idFinanceiro + " and id_comissao_gerada is not null");
+        IBQ_Pesquisa.Abrir();
+        const bool quitada = IBQ_Pesquisa.Campo("qtde").ComoInteiro() > 0;
+        IBQ_Pesquisa.Fechar();
+        if (quitada) {
+            sSituacao2 = "S";
+            ++resumoFase.ignorados;
+            continue;
+        }
+
+        IBQ_Gen.Fechar();
+        IBQ_Gen.DefinirSQL(" delete from mov_comissao where tp_registro = 2 and id_financeiro = " + idFinanceiro);
+        IBQ_Gen.Executar();
+        IBQ_Gen.DefinirSQL(" commit retain");
+        IBQ_Gen.Executar();
+
+        // The receivable's invoice; when it no longer qualifies no row comes back and no slot passes.
+        IBQ_Comercio.Fechar();
+        IBQ_Comercio.DefinirSQL(std::string(kNotaDoRecebimento) + db::InteiroSQL(receber.Campo("id_nf_comercio").ComoInteiro()) +
+                                " and mc.VL_TOTAL_NF > 0 " + " and mc.id_st_nf in (3,5)");
+        IBQ_Comercio.Abrir();
+        const db::Consulta& nota = IBQ_Comercio;
+
+        for (int n = 1; n <= kSlotsVendedor; ++n) {
+            const SlotVendedor slot = LerSlotVendedor(nota, n);
+            if (!SlotAdmitido(nota, slot)) continue;
+
+            EntradaComissao entrada = EntradaDaNota(*this, nota, n, kEntradaRecebimento);
+            entrada.idFinanceiro = receber.Campo("ID_FINANCEIRO").ComoInteiro();
+            const std::string documento = receber.Campo("NO_DOCUMENTO").ComoTexto();
+            if (!documento.empty()) entrada.noDocumento = CortarTexto(documento, kTamanhoDocumento);
+            const Moeda vd = LerValor(receber, "VL_DOCUMENTO");
+            entrada.vlOperacao = vd;
+            const bool freteNaParcela = nota.Campo("st_incluir_frete_parc").ComoTexto() == "S";
+            if (freteNaParcela) cFreteComissao = LerValor(nota, "vl_frete");
+
+            const Moeda b = BaseComissaoSlot(*this, nota, n).value_or(Moeda{});
+            const Moeda reducao = ValorReducaoComissao(nota.Campo("id_nf_comercio").ComoInteiro());
+            const Moeda t = LerValor(nota, "vl_total_nf");
+            const Moeda p = LerValor(nota, "vl_produtos");
+            const Moeda dn = LerValor(nota, "vl_desconto");
+
+            Moeda v = MultiplicarValores(b, slot.poComissao, 100);
+            if (slot.stCreditoFat == "S")  // the share not credited on invoicing
+                v = MultiplicarValores(v, Moeda::DeInteiro(100) - slot.poCreditoFat, 100);
+
+            // The receivable's share of the invoice; with the freight charged in one instalment
+            // ("/A" in its number) the freight is left out of the others' share.
+            if (!freteNaParcela)
+                fFatorParcela = RazaoValores(vd, t);
+            else if (documento.find("/A") != std::string::npos)
+                fFatorParcela = RazaoValores(vd - cFreteComissao, t - cFreteComissao);
+            else
+                fFatorParcela = RazaoValores(vd, t - cFreteComissao);
+            v = AplicarFatores(v, fFatorParcela);
+
+            // The discounts granted on the receivable, against its share of the net products. An
+            // invoice without products earns nothing on receipt.
+            if (p == Moeda{}) {
+                fFatorDesconto = 0;
+            } else {
+                const Moeda reducoes =
+                    LerValor(receber, "VL_DESCONTO") + LerValor(receber, "VL_ABATIMENTO") + LerValor(receber, "VL_OUTRAS_REDUCOES");
+                const long double divisor = static_cast<long double>((p - dn).DezMilesimos()) * fFatorParcela;
+                if (divisor == 0) throw std::runtime_error("Division by zero");
+                fFatorDesconto = static_cast<double>(1.0L - static_cast<long double>(reducoes.DezMilesimos()) / divisor);
+            }
+            v = AplicarFatores(v, fFatorDesconto);
+
+            v -= reducao;  // the invoice's whole reduction comes off every receipt entry
+            if (v < Moeda{}) v = Moeda{};
+            entrada.vlComissao = v;
+            const Moeda baseFinal = AplicarFatores(b, fFatorParcela, fFatorDesconto);
+            entrada.vlBaseComissao = baseFinal;
+            entrada.poComissao = baseFinal == Moeda{} ? Moeda{} : DividirValores(v, baseFinal, 100);
+
+            if (!receber.Campo("DT_BAIXA").Nulo()) {
+                entrada.dtCredito = receber.Campo("DT_BAIXA").ComoDataHora().SoData();
+                entrada.stRecebimento = "S";
+            } else {
+                entrada.dtCredito = receber.Campo("DT_VENCTO").ComoDataHora().SoData();
+                entrada.stRecebimento = "N";
+            }
+
+            GravarEntradaComissao(*this, entrada);
+            ++resumoFase.gravados;
+            painel_.ProcessarEventos();
+        }
+
+        IBQ_Gen.Fechar();
+        IBQ_Gen.DefinirSQL(" update mov_financeiro set st_calc_comissao = 'N' where id_financeiro = " + idFinanceiro);
+        IBQ_Gen.Executar();
+        IBQ_Gen.DefinirSQL(" commit retain");
+        IBQ_Gen.Executar();
+    }
+}
 
 }  // namespace zelprax::comissao
