@@ -1,0 +1,162 @@
+// The split by seller of invoices of commission type 6: the rate lookups of Phase 1, the matrix
+// and the rates CalcularComissaoProdutos writes back.
+
+#include "commission/numeros.h"
+#include "fases_vendas_teste.h"
+
+namespace zelprax::teste {
+namespace {
+
+using comissao::Moeda;
+
+class Produtos : public FasesTeste {
+protected:
+    void SetUp() override {
+        FasesTeste::SetUp();
+        dados->Natureza(6, {{"ID_SUGERIR_COMISSAO", "6"}});
+    }
+    void Taxa(int vendedor, const std::string& fabricante, const std::string& taxa, int empresa = 1) {
+        dados->Inserir("TAB_COMISSAO_POR_VENDEDOR", {{"ID_EMPRESA", std::to_string(empresa)},
+                                                     {"ID_VENDEDOR", std::to_string(vendedor)},
+                                                     {"ID_FABRICANTE", fabricante},
+                                                     {"PO_COMISSAO", taxa}});
+    }
+    std::string TaxasNota(int nota) {
+        return Linha("select po_comissao, po_comissao2, po_comissao3, po_comissao4, po_comissao5, vl_po_produto_total "
+                     "from mov_nf_comercio where id_nf_comercio = " + std::to_string(nota));
+    }
+    std::string TaxaItem(int item) {
+        return dados->Valor("select po_comissao from mov_nf_comercio_item where id_nf_comercio_item = " +
+                            std::to_string(item));
+    }
+};
+
+TEST_F(Produtos, DoisVendedoresDividemAComissaoDoItem) {
+    Taxa(10, "7", "3");
+    Taxa(20, "7", "2");
+    dados->Nota(1, {{"ID_NAT_OPERACAO", "6"}, {"ID_VENDEDOR2", "20"}});
+    dados->Item(1, 1);
+
+    motor.CalcularComissaoVendas();
+
+    EXPECT_EQ(TaxasNota(1), "1.50|1.00|0.00|0.00|0.00|2.50");
+    EXPECT_EQ(TaxaItem(1), "2.50");
+    const std::vector<std::vector<double>> matriz = {{3, 2, 0, 0, 0, 2, 1, 1000, 15, 10, 0, 0, 0}};
+    EXPECT_EQ(motor.it_MatrizComissaoPorVendedor, matriz);
+    EXPECT_EQ(Linha("select vl_base_comissao, vl_comissao from mov_nf_comercio"), "<null>|<null>")
+        << "type 6 writes only the rates";
+}
+
+TEST_F(Produtos, TaxaDoVendedorPorFabricanteOuParaTodos) {
+    Taxa(10, "7", "3");
+    Taxa(10, "null", "1");
+    Taxa(20, "0", "2.5");
+    Taxa(30, "null", "null");
+    Taxa(10, "7", "9", 2);
+    struct Caso {
+        int empresa, vendedor, fabricante;
+        const char* taxa;
+    };
+    for (const Caso& c : std::vector<Caso>{{1, 10, 7, "3"},    // the manufacturer's row
+                                           {1, 10, 8, "1"},    // the row for every manufacturer
+                                           {1, 20, 0, "2.5"},  // a product without manufacturer
+                                           {1, 20, 7, "0"},    // neither row
+                                           {1, 30, 7, "0"},    // an empty rate
+                                           {2, 10, 7, "9"},
+                                           {3, 10, 7, "0"}})
+        EXPECT_EQ(motor.BuscarComissaoVendedor(c.empresa, c.vendedor, c.fabricante), Moeda::Ler(c.taxa))
+            << c.empresa << "/" << c.vendedor << "/" << c.fabricante;
+
+    dados->Produto(2);
+    EXPECT_EQ(motor.BuscarFabricanteProduto(1), 7);
+    EXPECT_EQ(motor.BuscarFabricanteProduto(2), 0) << "no manufacturer";
+    EXPECT_EQ(motor.BuscarFabricanteProduto(3), 0) << "no product";
+}
+
+TEST_F(Produtos, SoVendedoresComTaxaPositivaContamNaDivisao) {
+    // Slot 1 at 4 %, slot 2 with a rate of 0, slot 3 seller 0, slot 4 empty, slot 5 without rows:
+    // slot 1 keeps its whole rate. The second item's product has no manufacturer and no rate.
+    Taxa(10, "7", "4");
+    Taxa(20, "7", "0");
+    dados->Produto(2);
+    dados->Nota(1, {{"ID_NAT_OPERACAO", "6"}, {"ID_VENDEDOR2", "20"}, {"ID_VENDEDOR3", "0"}, {"ID_VENDEDOR5", "50"}});
+    dados->Item(1, 1);
+    dados->Item(2, 1, {{"NO_ITEM", "2"}, {"ID_PRODUTO", "2"}});
+
+    motor.CalcularComissaoVendas();
+
+    EXPECT_EQ(motor.it_MatrizComissaoPorVendedor[0], (std::vector<double>{4, 0, 0, 0, 0, 1, 1, 1000, 40, 0, 0, 0, 0}));
+    EXPECT_EQ(motor.it_MatrizComissaoPorVendedor[1], (std::vector<double>{0, 0, 0, 0, 0, 0, 2, 1000, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(TaxasNota(1), "2.00|0.00|0.00|0.00|0.00|2.00");
+    EXPECT_EQ(TaxaItem(1), "4.00");
+    EXPECT_EQ(TaxaItem(2), "0.00");
+}
+
+TEST_F(Produtos, DescontoInteiroEmCadaItemETaxasArredondadas) {
+    // Discount 100.00 off each item: bases 500.00 and 300.00, total 800.00. Item 1 (manufacturer 7)
+    // is shared by sellers 10 and 20; item 2 (manufacturer 8) only seller 10 has a rate for.
+    Taxa(10, "7", "4");
+    Taxa(20, "7", "2");
+    Taxa(10, "8", "3");
+    dados->Produto(2, "8");
+    dados->Nota(1, {{"ID_NAT_OPERACAO", "6"}, {"ID_VENDEDOR2", "20"}, {"VL_DESCONTO", "100"}});
+    dados->Item(1, 1, {{"VL_UNITARIO", "600"}, {"VL_TOTAL", "600"}});
+    dados->Item(2, 1, {{"NO_ITEM", "2"}, {"ID_PRODUTO", "2"}, {"VL_UNITARIO", "400"}, {"VL_TOTAL", "400"}});
+
+    motor.CalcularComissaoVendas();
+
+    // Seller 10: 10.00 + 9.00 of 800.00 = 2.375 %, seller 20: 5.00 = 0.625 %, both rounded up.
+    EXPECT_EQ(TaxasNota(1), "2.38|0.63|0.00|0.00|0.00|3.01");
+    EXPECT_EQ(TaxaItem(1), "3.00");
+    EXPECT_EQ(TaxaItem(2), "3.00");
+}
+
+TEST_F(Produtos, ParametrosDeFreteDespesasEImpostosNaBase) {
+    // 2 x 500.00 with 10.00 of freight included per unit; adjusted other expenses, freight and
+    // insurance 1 + 2 + 3; IPI and ICMS-ST 4 + 5; invoice discount 10.00, service 4.00.
+    dados->Nota(1, {{"ID_NAT_OPERACAO", "6"}, {"VL_DESCONTO", "10"}, {"VL_SERVICO", "4"}});
+    dados->Item(1, 1, {{"QT_PRODUTO", "2"}, {"VL_UNITARIO", "500"}, {"VL_FRETE_UNIT", "10"}, {"ST_FRETE_INCLUSO", "'S'"},
+                       {"VL_OUTRAS_AJUSTADO", "1"}, {"VL_FRETE_AJUSTADO", "2"}, {"VL_SEGURO_AJUSTADO", "3"},
+                       {"VL_IPI", "4"}, {"VL_ICMS_SUBST", "5"}});
+    struct Caso {
+        const char *freteDespesa, *impostos;
+        double base;
+    };
+    for (const Caso& c : std::vector<Caso>{{"'N'", "'N'", 974}, {"'S'", "'N'", 1000}, {"'N'", "'S'", 983}, {"'S'", "'S'", 1009}}) {
+        dados->Executar(std::string("update tab_parametro set st_comissao_frete_despesa = ") + c.freteDespesa +
+                        ", st_comissao_ipi_icmsst = " + c.impostos);
+        comissao::TDynamicDoubleArray matriz = {{5, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}};
+        comissao::CalcularComissaoProdutos(1, matriz, *motor.IBD_BancoDados);
+        EXPECT_EQ(matriz[0][7], c.base) << c.freteDespesa << c.impostos;
+        EXPECT_EQ(matriz[0][8], comissao::TruncarValor(2, c.base * 5 / 100)) << c.freteDespesa << c.impostos;
+        // Phase 5's base of the items follows the same rules.
+        EXPECT_EQ(motor.BaseComissaoItens(1).ComoDouble(), c.base) << c.freteDespesa << c.impostos;
+    }
+}
+
+TEST_F(Produtos, BaseTotalZeroENumeroDeItemForaDaMatriz) {
+    Taxa(10, "7", "3");
+    // Invoice 1: its only item's product is missing, so no item row and a total base of 0: no
+    // division, every rate 0, and no update of an item 0 (which here belongs to another invoice).
+    dados->Nota(1, {{"ID_NAT_OPERACAO", "6"}});
+    dados->Item(1, 1, {{"ID_PRODUTO", "99"}});
+    dados->Item(0, 9);
+    // Invoice 2: item numbers 1 and 5 on a two-row matrix. Item 5 gets no commission and rate 0,
+    // while its base still counts in the invoice's.
+    dados->Nota(2, {{"ID_NAT_OPERACAO", "6"}});
+    dados->Item(21, 2);
+    dados->Item(22, 2, {{"NO_ITEM", "5"}});
+
+    motor.CalcularComissaoVendas();
+
+    EXPECT_EQ(TaxasNota(1), "0.00|0.00|0.00|0.00|0.00|0.00");
+    EXPECT_EQ(TaxaItem(1), "5.00");
+    EXPECT_EQ(TaxaItem(0), "5.00");
+    EXPECT_EQ(TaxasNota(2), "1.50|0.00|0.00|0.00|0.00|1.50");
+    EXPECT_EQ(TaxaItem(21), "3.00");
+    EXPECT_EQ(TaxaItem(22), "0.00");
+    EXPECT_EQ(motor.it_MatrizComissaoPorVendedor[1], (std::vector<double>{3, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+}  // namespace
+}  // namespace zelprax::teste
