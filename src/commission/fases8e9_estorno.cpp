@@ -1,8 +1,168 @@
+// Phases 8 and 9: the advance commission of an invoice whose customer defaults is taken back.
+// Phase 8 marks the invoices with a receivable overdue beyond the payment plan's grace days and
+// works out the share of the invoice whose commission is still unpaid; Phase 9 writes, for every
+// seller slot credited at invoicing, a deduction settlement of the slot's advance commission times
+// that share, and closes the invoice so that it is never reversed twice.
+
+#include "commission/estorno.h"
+#include "commission/gravacao_conjunta.h"
+#include "commission/modelo.h"
 #include "commission/motor.h"
+#include "commission/vendedores_nota.h"
+#include "db/sql.h"
 
 namespace zelprax::comissao {
 
-// Not built yet: the phase does nothing.
-void Motor::GerarEstornoInadimplentes() {}
+namespace {
+
+const char* const kMarcarNotas =
+    " update mov_nf_comercio mc set mc.st_calc_estorno = 'S' where mc.id_nf_comercio in (select mf.id_nf_comercio "
+    "from mov_financeiro mf inner join mov_nf_comercio nf on (nf.id_nf_comercio = mf.id_nf_comercio) left join "
+    "tab_plano_pagto tpp on (tpp.id_plano_pagto = nf.id_plano_pagto) where mf.dt_baixa is null and mf.dt_vencto < "
+    "(current_date - tpp.qt_dias_estorna_comissao) and mf.id_nf_comercio is not null and mf.id_tp_mov_financ in "
+    "(2, 8)) and mc.st_estornar_comissao = 'S' and (mc.st_calc_estorno <> 'S' or mc.st_calc_estorno is null) and "
+    "mc.id_comissao_estornada is null and mc.vl_total_nf > 0  and mc.id_st_nf in (3,5)";
+
+const char* const kMarcarRecebimentos =
+    " update mov_financeiro mf set mf.st_estornar_comissao = 'S' where mf.id_nf_comercio in (select "
+    "mc.id_nf_comercio from mov_nf_comercio mc where mc.st_calc_estorno = 'S') and mf.id_comissao_gerada is null";
+
+const char* const kCalcularParteNaoPaga =
+    " update mov_nf_comercio mc set mc.po_comissao_estornada =((select Sum(mf.vl_documento) from mov_financeiro mf "
+    "where mf.id_nf_comercio = mc.id_nf_comercio and mf.id_comissao_gerada is null) / mc.vl_total_nf) * 100 where "
+    "mc.st_calc_estorno = 'S' and mc.vl_total_nf > 0  and mc.id_st_nf in (3,5)";
+
+const char* const kSelecaoNotasMarcadas =
+    " select mc.id_nf_comercio, mc.id_empresa, mc.id_vendedor, mc.id_vendedor2, mc.id_vendedor3, mc.id_vendedor4, "
+    "mc.id_vendedor5, mc.po_comissao, mc.po_comissao2, mc.po_comissao3, mc.po_comissao4, mc.po_comissao5, "
+    "mc.st_credito_fat, mc.st_credito_fat2, mc.st_credito_fat3, mc.st_credito_fat4, mc.st_credito_fat5, "
+    "mc.ds_serie_nf, mc.nr_nota_fiscal, mc.dt_emissao, mc.id_destinatario_remetente, mc.vl_total_nf, "
+    "mc.vl_produtos, mc.vl_desconto, mc.id_nat_operacao, mc.id_situacao_orcamento, mc.PO_CREDITO_FAT, "
+    "mc.PO_CREDITO_FAT, mc.PO_CREDITO_FAT2, mc.PO_CREDITO_FAT3, mc.PO_CREDITO_FAT4, mc.PO_CREDITO_FAT5, "
+    "mc.po_comissao_estornada from mov_nf_comercio mc where st_calc_estorno = 'S' and mc.vl_total_nf > 0  and "
+    "mc.id_st_nf in (3,5)";
+
+void Executar(db::Consulta& gen, const std::string& sql, const std::string& linhaOpcao = {}) {
+    gen.Fechar();
+    gen.DefinirSQL(sql);
+    if (!linhaOpcao.empty()) gen.AdicionarLinha(linhaOpcao);
+    gen.Executar();
+}
+
+// Keeps the settlement data set on the transaction of IBQ_Gen while Phase 9 runs, so that a
+// settlement and its slot update share one commit; the previous binding comes back afterwards.
+class AcertosNaTransacaoDe {
+public:
+    AcertosNaTransacaoDe(db::InsercaoPreparada& acertos, db::Consulta& gen)
+        : acertos_(acertos), anterior_(&acertos.TransacaoAtual()), atual_(gen.TransacaoAtual()) {
+        acertos_.DefinirTransacao(&atual_);
+    }
+    ~AcertosNaTransacaoDe() { acertos_.DefinirTransacao(anterior_); }
+    AcertosNaTransacaoDe(const AcertosNaTransacaoDe&) = delete;
+    AcertosNaTransacaoDe& operator=(const AcertosNaTransacaoDe&) = delete;
+
+    db::Transacao& Transacao() { return atual_; }
+
+private:
+    db::InsercaoPreparada& acertos_;
+    db::Transacao* anterior_;
+    db::Transacao& atual_;
+};
+
+}  // namespace
+
+Moeda ValorEstornoSlot(Moeda vlProdutos, Moeda vlDesconto, Moeda poComissao, Moeda poCreditoFat,
+                       Moeda poComissaoEstornada) {
+    // Formed in extended precision in this order and rounded once.
+    long double v = (vlProdutos - vlDesconto).ComoLongDouble();
+    v = v * poComissao.ComoLongDouble() / 100.0L;
+    v = v * poCreditoFat.ComoLongDouble() / 100.0L;
+    v = v * poComissaoEstornada.ComoLongDouble() / 100.0L;
+    return Moeda::DeLongDouble(v);
+}
+
+void Motor::GerarEstornoInadimplentes() {
+    resumo[8] = {};
+    resumo[9] = {};
+    const auto opcao = [this](const char* prefixo) { return LinhaEmissao(prefixo); };
+
+    // Phase 8: marking, three set-based statements, each committed at once. The receivables'
+    // marking (8b) follows every marked invoice, whatever its emission date.
+    painel_.MostrarLegenda("Fase 8/9 - Marcando estorno da comissão de inadimplentes");
+    painel_.ProcessarEventos();
+    painel_.MostrarBarra(true);
+    painel_.DefinirMaximo(3);
+    painel_.DefinirPosicao(1);
+    Executar(IBQ_Gen, kMarcarNotas, opcao(" and mc.dt_emissao >= "));
+    Executar(IBQ_Gen, "Commit retain");
+    painel_.Avancar();
+    Executar(IBQ_Gen, kMarcarRecebimentos);
+    Executar(IBQ_Gen, " Commit retain");
+    painel_.Avancar();
+    Executar(IBQ_Gen, kCalcularParteNaoPaga, opcao(" and mc.dt_emissao >= "));
+    Executar(IBQ_Gen, " Commit retain");
+    painel_.Avancar();
+
+    // Phase 9: reversal settlements of the marked invoices.
+    painel_.MostrarLegenda("Fase 9/9 - Gerando estorno da comissão de inadimplentes da fase 8/9");
+    painel_.ProcessarEventos();
+    IBQ_Comercio.Fechar();
+    IBQ_Comercio.DefinirSQL(kSelecaoNotasMarcadas);
+    const std::string linhaOpcao = opcao(" and mc.dt_emissao >= ");
+    if (!linhaOpcao.empty()) IBQ_Comercio.AdicionarLinha(linhaOpcao);
+    IBQ_Comercio.Abrir();
+    IBQ_Comercio.BuscarTodos();
+    resumo[9].selecionados = IBQ_Comercio.Contagem();
+    painel_.MostrarBarra(true);
+    painel_.DefinirMaximo(IBQ_Comercio.Contagem());
+    painel_.DefinirPosicao(0);
+
+    AcertosNaTransacaoDe vinculo(IBD_AcertoComissao, IBQ_Gen);
+    for (; !IBQ_Comercio.Fim(); IBQ_Comercio.Proximo()) {
+        painel_.ProcessarEventos();
+        painel_.Avancar();
+        const db::Consulta& nota = IBQ_Comercio;
+        auto valor = [&nota](const char* coluna) { return Moeda::DeDezMilesimos(nota.Campo(coluna).ComoDezMilesimos()); };
+        const std::int32_t idNota = nota.Campo("id_nf_comercio").ComoInteiro();
+        const std::string idNotaSQL = db::InteiroSQL(idNota);
+
+        for (int n = 1; n <= kSlotsVendedor; ++n) {
+            IBD_AcertoComissao.Fechar();
+            IBD_AcertoComissao.Abrir();
+            const SlotVendedor slot = LerSlotVendedor(nota, n);
+            if (slot.idVendedor <= 0 || slot.stCreditoFat != "S") continue;
+
+            AcertoComissao acerto;
+            acerto.dtPagamento = relogio_.Agora().SoData();
+            acerto.idVendedor = slot.idVendedor;
+            acerto.vlAcerto = ValorEstornoSlot(valor("vl_produtos"), valor("vl_desconto"), slot.poComissao,
+                                               slot.poCreditoFat, valor("po_comissao_estornada"));
+            acerto.tpAcerto = "D";
+            acerto.stIrrf = "S";
+            acerto.dsAcerto = "Estorno da comissão antecipada da NF " + nota.Campo("nr_nota_fiscal").ComoTexto();
+            acerto.idEmpresa = nota.Campo("id_empresa").ComoInteiro();
+            acerto.stCalcComissao = "S";
+            acerto.idComissaoEstornada = idNota;
+
+            // The settlement and the slot's ST_CREDITO_FAT are one commit: a settlement kept
+            // without its flag would be written again by the next run.
+            GravacaoConjunta gravacao(vinculo.Transacao());
+            GravarAcertoComissao(*this, acerto, false);
+            Executar(IBQ_Gen, " update mov_nf_comercio set " + ColunaSlot("ST_CREDITO_FAT", n) + " = " + "'" + "N" +
+                                  "'" + " where id_nf_comercio = " + idNotaSQL);
+            Executar(IBQ_Gen, " commit retain");
+            gravacao.Concluir();
+            ++resumo[9].gravados;
+            painel_.ProcessarEventos();
+        }
+
+        // The invoice is closed, with or without settlements, and committed before the next one.
+        Executar(IBQ_Gen, " update mov_nf_comercio set st_calc_estorno = 'N', id_comissao_estornada = " + idNotaSQL +
+                              " where id_nf_comercio = " + idNotaSQL + " and mov_nf_comercio.vl_total_nf > 0 " +
+                              " and mov_nf_comercio.id_st_nf in (3,5)");
+        Executar(IBQ_Gen, " commit retain");
+    }
+    Executar(IBQ_Gen, " commit retain");
+}
 
 }  // namespace zelprax::comissao
