@@ -1,0 +1,209 @@
+// Phase 6: the receipt entries of the receivables awaiting calculation.
+
+#include <stdexcept>
+
+#include "commission/calculos.h"
+#include "db/erro.h"
+#include "fases_vendas_teste.h"
+#include "support/invariantes.h"
+
+namespace zelprax::teste {
+namespace {
+
+using comissao::Moeda;
+
+class Fase6 : public FasesTeste {
+protected:
+    long long Entradas(int receber) {
+        return dados->Contar("select count(*) from mov_comissao where tp_registro = 2 and id_financeiro = " +
+                             std::to_string(receber));
+    }
+    std::string Flag(int receber) {
+        return dados->Valor("select st_calc_comissao from mov_financeiro where id_financeiro = " + std::to_string(receber));
+    }
+    // Base, rate and amount of the receipt entry of one seller.
+    std::string Valores(int receber, int vendedor = 10) {
+        return Linha("select vl_base_comissao, po_comissao, vl_comissao from mov_comissao where tp_registro = 2 and "
+                     "id_financeiro = " + std::to_string(receber) + " and id_vendedor = " + std::to_string(vendedor));
+    }
+};
+
+TEST_F(Fase6, ParcelaDoExemploComEsemDescontoPagaEAberta) {
+    // Base 1000.00 at 5 %, 40 % credited on invoicing; two receivables of 500.00, the second paid
+    // with a discount of 10.00.
+    dados->Nota(1, {{"VL_BASE_COMISSAO", "1000"}, {"PO_CREDITO_FAT", "40"}, {"DT_EMISSAO", "'05.03.2024'"}});
+    dados->Receber(1, 1, {{"VL_DOCUMENTO", "500"}, {"DT_VENCTO", "'10.04.2024'"}});
+    dados->Receber(2, 1, {{"VL_DOCUMENTO", "500"}, {"VL_DESCONTO", "10"}, {"NO_DOCUMENTO", "'1/2'"},
+                          {"DT_VENCTO", "'10.05.2024'"}, {"DT_BAIXA", "'12.04.2024'"}});
+    dados->Entrada(5, {{"TP_REGISTRO", "'2'"}, {"ID_FINANCEIRO", "1"}});  // rebuilt, not kept
+    dados->Entrada(30, {{"TP_REGISTRO", "'2'"}, {"ID_FINANCEIRO", "9"}});
+
+    motor.GerarComissaoRecebimentos();
+
+    EXPECT_EQ(Linha("select * from mov_comissao where id_financeiro = 1"),
+              "31|2|1|1|<null>|1|10|<null>|1/1|05/03/2024|100|Cliente Ltda|500.00|500.00|3.00|15.00|S|10/04/2024|N|S|"
+              "<null>|N|S|N|N");
+    EXPECT_EQ(Linha("select vl_operacao, vl_base_comissao, po_comissao, vl_comissao, dt_credito, st_recebimento from "
+                    "mov_comissao where id_financeiro = 2"),
+              "500.00|490.00|3.00|14.70|12/04/2024|S");
+    EXPECT_EQ(Flag(1), "N");
+    EXPECT_EQ(Flag(2), "N");
+    EXPECT_EQ(motor.sSituacao2, "N");
+    EXPECT_TRUE(motor.bMensagemFinanceiro);
+    EXPECT_EQ(painel.legendas, std::vector<std::string>{"Fase 6/9 - Gerando comissão dos recebimentos"});
+    EXPECT_EQ(painel.maximo, 2);
+    EXPECT_EQ(painel.posicao, 2);
+    EXPECT_EQ(motor.resumo[6].selecionados, 2);
+    EXPECT_EQ(motor.resumo[6].gravados, 2);
+
+    // The sales entry holds the other 20.00 of the 50.00.
+    motor.GerarComissaoVendas();
+    EXPECT_EQ(dados->Valor("select vl_comissao from mov_comissao where tp_registro = 1"), "20.00");
+}
+
+TEST_F(Fase6, FatoresGuardadosSemArredondar) {
+    dados->Nota(1, {{"VL_BASE_COMISSAO", "1000"}, {"PO_CREDITO_FAT", "40"}});
+    dados->Receber(1, 1, {{"VL_DOCUMENTO", "300"}, {"VL_ABATIMENTO", "1"}, {"VL_OUTRAS_REDUCOES", "2"}});
+    motor.GerarComissaoRecebimentos();
+    EXPECT_DOUBLE_EQ(motor.fFatorParcela, 0.3);
+    EXPECT_DOUBLE_EQ(motor.fFatorDesconto, 0.99);
+    // 30.00 x 0.3 = 9.00, x 0.99 = 8.91; base 1000.00 x 0.3 x 0.99 = 297.00.
+    EXPECT_EQ(Valores(1), "297.00|3.00|8.91");
+}
+
+TEST_F(Fase6, CreditoNoFaturamentoDecideOQueSobraNoRecebimento) {
+    // Slot 1 credited in full on invoicing: nothing on receipt. Slot 2 at 100 % but not credited
+    // on invoicing, slot 3 credited at 0 %: their full share.
+    dados->Nota(1, {{"VL_BASE_COMISSAO", "1000"}, {"ID_VENDEDOR2", "20"}, {"PO_COMISSAO2", "2"},
+                    {"ST_CREDITO_FAT2", "'N'"}, {"PO_CREDITO_FAT2", "100"}, {"ID_VENDEDOR3", "30"},
+                    {"PO_COMISSAO3", "1"}, {"ST_CREDITO_FAT3", "'S'"}, {"PO_CREDITO_FAT3", "0"}});
+    dados->Receber(1, 1);
+    motor.GerarComissaoRecebimentos();
+    EXPECT_EQ(Valores(1, 10), "<nenhuma>");
+    EXPECT_EQ(Valores(1, 20), "1000.00|2.00|20.00");
+    EXPECT_EQ(Valores(1, 30), "1000.00|1.00|10.00");
+}
+
+TEST_F(Fase6, FreteCobradoNaParcelaA) {
+    // Total 1100.00 with 100.00 of freight in instalment "/A": 123/A of 600.00 and 123/B of
+    // 500.00 both take half of the 50.00. Without the freight flag 500.00 of 1100.00 is 22.7273.
+    const Colunas nota = {{"VL_TOTAL_NF", "1100"}, {"VL_FRETE", "100"}, {"VL_BASE_COMISSAO", "1000"},
+                          {"ST_CREDITO_FAT", "'N'"}};
+    Colunas comFrete = nota;
+    comFrete["ST_INCLUIR_FRETE_PARC"] = "'S'";
+    dados->Nota(1, comFrete);
+    dados->Receber(1, 1, {{"NO_DOCUMENTO", "'123/A'"}, {"VL_DOCUMENTO", "600"}});
+    dados->Receber(2, 1, {{"NO_DOCUMENTO", "'123/B'"}, {"VL_DOCUMENTO", "500"}});
+    dados->Nota(2, nota);
+    dados->Receber(3, 2, {{"NO_DOCUMENTO", "'124/A'"}, {"VL_DOCUMENTO", "500"}});
+
+    motor.GerarComissaoRecebimentos();
+
+    EXPECT_EQ(Valores(1), "500.00|5.00|25.00");
+    EXPECT_EQ(Valores(2), "500.00|5.00|25.00");
+    EXPECT_EQ(comissao::AplicarFatores(Moeda::Ler("50"), 500.0 / 1100.0), Moeda::Ler("22.7273"));
+    EXPECT_EQ(Valores(3), "454.55|5.00|22.73");
+}
+
+TEST_F(Fase6, RecebimentosSemEntradasOuForaDaSelecao) {
+    dados->Natureza(2, {{"ST_COMISSAO_PAGAR", "'N'"}});
+    struct Caso {
+        Colunas nota;
+        long long entradas;
+        const char* flag;
+    };
+    const std::vector<Caso> casos = {
+        {{{"VL_PRODUTOS", "0"}}, 1, "N"},        // services only: an entry of 0 (the driver removes it)
+        {{{"VL_TOTAL_NF", "0"}}, 0, "N"},        // the invoice lookup finds nothing
+        {{{"ST_DEVOLVIDO", "'S'"}}, 0, "N"},
+        {{{"ID_NAT_OPERACAO", "2"}}, 0, "N"},
+        {{{"ID_ST_NF", "4"}}, 1, "S"},           // not selected: the old entry stays
+        {{{"DT_EMISSAO", "'09.03.2024'"}}, 1, "S"},  // before the emission bound
+        {{{"DT_EMISSAO", "'10.03.2024'"}}, 1, "N"},
+    };
+    for (std::size_t i = 0; i < casos.size(); ++i) {
+        const int id = static_cast<int>(i + 1);
+        Colunas nota = casos[i].nota;
+        nota.emplace("PO_CREDITO_FAT", "0");
+        nota.emplace("VL_BASE_COMISSAO", "1000");
+        nota.emplace("DT_EMISSAO", "'01.04.2024'");
+        dados->Nota(id, nota);
+        dados->Receber(id, id);
+        dados->Entrada(id, {{"TP_REGISTRO", "'2'"}, {"ID_NF_COMERCIO", std::to_string(id)}, {"ID_FINANCEIRO", std::to_string(id)}});
+    }
+    dados->Receber(99, 1, {{"ID_NF_COMERCIO", "null"}});  // without an invoice: never selected
+    painel.emissaoAPartir = true;
+    painel.dataEmissao = {2024, 3, 10, 9, 0, 0};
+
+    motor.GerarComissaoRecebimentos();
+
+    for (std::size_t i = 0; i < casos.size(); ++i) {
+        EXPECT_EQ(Entradas(static_cast<int>(i + 1)), casos[i].entradas) << "caso " << i;
+        EXPECT_EQ(Flag(static_cast<int>(i + 1)), casos[i].flag) << "caso " << i;
+    }
+    EXPECT_EQ(Valores(1), "0.00|0.00|0.00");
+    EXPECT_EQ(Flag(99), "S");
+    EXPECT_EQ(motor.resumo[6].selecionados, 5);
+}
+
+TEST_F(Fase6, EntradaDeRecebimentoPagaMantemTudo) {
+    dados->Nota(1, {{"PO_CREDITO_FAT", "0"}, {"VL_BASE_COMISSAO", "1000"}});
+    dados->Receber(1, 1);
+    dados->Entrada(1, {{"TP_REGISTRO", "'2'"}, {"ID_FINANCEIRO", "1"}, {"ID_COMISSAO_GERADA", "9"}});
+    dados->Entrada(2, {{"TP_REGISTRO", "'2'"}, {"ID_FINANCEIRO", "1"}, {"ID_VENDEDOR", "20"}});
+    motor.GerarComissaoRecebimentos();
+    EXPECT_EQ(Entradas(1), 2);
+    EXPECT_EQ(Flag(1), "S");
+    EXPECT_EQ(motor.sSituacao2, "S");
+    EXPECT_EQ(motor.resumo[6].ignorados, 1);
+}
+
+TEST_F(Fase6, DivisorZeroEncerraAFaseDepoisDeApagarAsEntradasAntigas) {
+    // Freight equal to the total with the freight flag; an invoice discount equal to the products.
+    const std::vector<Colunas> casos = {{{"VL_TOTAL_NF", "100"}, {"VL_FRETE", "100"}, {"ST_INCLUIR_FRETE_PARC", "'S'"}},
+                                        {{"VL_DESCONTO", "1000"}}};
+    for (std::size_t i = 0; i < casos.size(); ++i) {
+        const int id = static_cast<int>(i + 1);
+        Colunas nota = casos[i];
+        nota.emplace("PO_CREDITO_FAT", "0");
+        nota.emplace("VL_BASE_COMISSAO", "1000");
+        dados->Nota(id, nota);
+        dados->Receber(id, id, {{"VL_DOCUMENTO", "100"}});
+        dados->Entrada(id, {{"TP_REGISTRO", "'2'"}, {"ID_NF_COMERCIO", std::to_string(id)}, {"ID_FINANCEIRO", std::to_string(id)}});
+        try {
+            motor.GerarComissaoRecebimentos();
+            FAIL() << "caso " << i;
+        } catch (const std::runtime_error& erro) {
+            EXPECT_STREQ(erro.what(), "Division by zero") << "caso " << i;
+        }
+        EXPECT_EQ(Entradas(id), 0) << "caso " << i;
+        EXPECT_EQ(Flag(id), "S") << "caso " << i;
+        dados->Executar("update mov_financeiro set st_calc_comissao = 'N' where id_financeiro = " + std::to_string(id));
+    }
+}
+
+TEST_F(Fase6, FalhaNoRecebimentoNEAProximaExecucaoSemDuplicar) {
+    dados->Nota(1, {{"PO_CREDITO_FAT", "0"}, {"VL_BASE_COMISSAO", "1000"}, {"ID_VENDEDOR2", "20"}, {"PO_COMISSAO2", "1"}});
+    for (int i = 1; i <= 3; ++i) dados->Receber(i, 1, {{"VL_DOCUMENTO", "100"}});
+    const Inicio inicio = CapturarInicio(*dados);
+    {
+        TravaDeLinha trava(caminho, "update mov_financeiro set vl_abatimento = 0 where id_financeiro = 2");
+        EXPECT_THROW(motor.GerarComissaoRecebimentos(), db::ErroBanco);
+    }
+    EXPECT_EQ(Flag(1), "N");
+    EXPECT_EQ(Entradas(1), 2);
+    EXPECT_EQ(Flag(2), "S");
+    EXPECT_EQ(Flag(3), "S");
+    EXPECT_EQ(Entradas(3), 0);
+
+    motor.GerarComissaoRecebimentos();
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_EQ(Flag(i), "N");
+        EXPECT_EQ(Valores(i, 10), "100.00|5.00|5.00");
+        EXPECT_EQ(Valores(i, 20), "100.00|1.00|1.00");
+    }
+    EXPECT_EQ(VerificarInvariantes(*dados, inicio), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace zelprax::teste
