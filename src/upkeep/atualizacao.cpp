@@ -111,6 +111,11 @@ std::string NomeSemExe(const std::string& nomeExecutavel) {
     return nomeExecutavel;
 }
 
+std::string AvisoNovaVersao(const std::string& nomeExecutavel) {
+    return "AVISO: Existe uma nova versão do aplicativo " + nomeExecutavel.substr(0, nomeExecutavel.find('.')) +
+           ". A atualização será feita automaticamente. Aguarde...";
+}
+
 std::string LinhaComandoAtualizador(const db::CaminhosAtualizacao& caminhos) {
     return "@F1 @M" + caminhos.PastaAtualizacaoSemEspacos + " @E" + caminhos.PastaExecutavelSemEspacos + " @A" +
            caminhos.NomeExecutavel;
@@ -196,9 +201,7 @@ void VerificarAtualizacao(db::SessaoBanco& sessao, plataforma::Sistema& sistema,
         sistema.TerminarProcesso(0);
     }
 
-    const std::string nome = caminhos.NomeExecutavel;
-    interacao.ExibirMensagem("AVISO: Existe uma nova versão do aplicativo " + nome.substr(0, nome.find('.')) +
-                             ". A atualização será feita automaticamente. Aguarde...");
+    interacao.ExibirMensagem(AvisoNovaVersao(caminhos.NomeExecutavel));
     // A failed start is not detected: the process ends all the same, and the next start tries again.
     sistema.IniciarPrograma(atualizador, LinhaComandoAtualizador(caminhos));
     // No clean-up: the lock file stays and the connection is dropped as it is.

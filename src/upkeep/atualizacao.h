@@ -40,6 +40,8 @@ std::optional<db::DataHora> LerDataArquivo(const std::string& texto);
 std::string NomeMarcadorAtualizacao(const std::string& nomeExecutavel);
 // The program's name without the ".exe" of Windows program files.
 std::string NomeSemExe(const std::string& nomeExecutavel);
+// The notice before the hand-over, naming the program up to the first full stop of its file name.
+std::string AvisoNovaVersao(const std::string& nomeExecutavel);
 // "@F1 @M<update folder> @E<executable folder> @A<executable name>", folders blank-free.
 std::string LinhaComandoAtualizador(const db::CaminhosAtualizacao& caminhos);
 

@@ -38,6 +38,13 @@ TEST(RegrasAtualizacao, NomeSemExe) {
     EXPECT_EQ(NomeSemExe(".exe"), "");
 }
 
+TEST(RegrasAtualizacao, AvisoNomeiaOProgramaAteOPrimeiroPonto) {
+    const std::string resto = ". A atualização será feita automaticamente. Aguarde...";
+    EXPECT_EQ(AvisoNovaVersao("zelpraxComissao2.exe"), "AVISO: Existe uma nova versão do aplicativo zelpraxComissao2" + resto);
+    EXPECT_EQ(AvisoNovaVersao("zelprax.v2.exe"), "AVISO: Existe uma nova versão do aplicativo zelprax" + resto);
+    EXPECT_EQ(AvisoNovaVersao("zelpraxComissao2"), "AVISO: Existe uma nova versão do aplicativo zelpraxComissao2" + resto);
+}
+
 TEST(RegrasAtualizacao, LinhaDeComandoDoAtualizadorTrocaBrancosDasPastas) {
     // Backslash and POSIX installations alike: only the two folders lose their blanks.
     const struct {
