@@ -30,13 +30,14 @@ public:
           const db::Relogio& relogio = db::RelogioDoSistema());
 
     // The phases, in run order. Each shows its caption and gauge, lets the window process events,
-    // and lets every error it does not handle itself reach the caller.
-    void CalcularComissaoVendas();      // Phase 1
-    void GerarAcertosFaseProcesso();    // Phases 2 to 4
-    void GerarComissaoVendas();         // Phase 5
-    void GerarComissaoRecebimentos();   // Phase 6
-    void GerarComissaoAcertos();        // Phase 7
-    void GerarEstornoInadimplentes();   // Phases 8 and 9
+    // and lets every error it does not handle itself reach the caller. Virtual so that the run
+    // driver's tests can see which phases it calls, in which order.
+    virtual void CalcularComissaoVendas();      // Phase 1
+    virtual void GerarAcertosFaseProcesso();    // Phases 2 to 4
+    virtual void GerarComissaoVendas();         // Phase 5
+    virtual void GerarComissaoRecebimentos();   // Phase 6
+    virtual void GerarComissaoAcertos();        // Phase 7
+    virtual void GerarEstornoInadimplentes();   // Phases 8 and 9
 
     // Shared calculations of Phases 5 and 6.
     Moeda BaseComissaoItens(std::int32_t idNota);

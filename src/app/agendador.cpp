@@ -1,0 +1,129 @@
+#include "app/agendador.h"
+
+#include <ostream>
+
+#include "app/execucao.h"
+#include "app/hora.h"
+#include "app/trava.h"
+#include "db/erro.h"
+#include "db/localizacao.h"
+
+namespace zelprax::monitor {
+
+namespace {
+
+// Marks a run in progress for as long as the tick lasts, however it leaves.
+class MarcaExecucao {
+public:
+    explicit MarcaExecucao(bool& marca) : marca_(marca) { marca_ = true; }
+    ~MarcaExecucao() { marca_ = false; }
+    MarcaExecucao(const MarcaExecucao&) = delete;
+    MarcaExecucao& operator=(const MarcaExecucao&) = delete;
+
+private:
+    bool& marca_;
+};
+
+// The error's text as the server gave it; the three server-loss texts are looked for in it.
+std::string TextoDoErro(const std::exception& e) {
+    if (const auto* erroBanco = dynamic_cast<const db::ErroBanco*>(&e)) return erroBanco->Texto();
+    return e.what();
+}
+
+}  // namespace
+
+std::string NomeProgramaMonitor() { return db::NomePrograma("zelpraxComissao2"); }
+
+AgendadorComissao::AgendadorComissao(comissao::Motor& motor, TelaAgendador& tela, const db::Relogio& relogio,
+                                     bool modoManual, std::ostream& erros)
+    : motor_(motor), tela_(tela), relogio_(relogio), modoManual_(modoManual), erros_(erros) {}
+
+void AgendadorComissao::Timer1Timer() {
+    if (emExecucao_) return;
+    MarcaExecucao marca(emExecucao_);
+    try {
+        Executar();
+    } catch (const std::exception& e) {
+        erros_ << "zelprax Monitor Comissão: a atualização das comissões falhou:\n" << e.what() << std::endl;
+        Falhar(TextoDoErro(e));
+    } catch (...) {
+        erros_ << "zelprax Monitor Comissão: a atualização das comissões falhou com um erro desconhecido"
+               << std::endl;
+        Falhar({});
+    }
+}
+
+void AgendadorComissao::Executar() {
+    motor_.ConectarBanco(motor_.LerCaminhoBanco());
+    const db::DataHora ultimoInicio = LerUltimoInicio(tela_.TextoInicio());
+    if (modoManual_) tela_.AbrirJanela();
+
+    const db::DataHora agora = relogio_.Agora();
+    if (!ExecucaoDevida(bMesnagemClickBotao, tela_.TextoHora(), agora, ultimoInicio)) {
+        motor_.DesconectarBanco(true);
+        return;
+    }
+
+    tela_.EscreverInicio(db::FormatarDataHoraTela(agora));
+    tela_.MostrarProgresso();
+
+    OpcoesExecucao opcoes;
+    opcoes.naoGerarAcertos = tela_.NaoGerarAcertos();
+    opcoes.naoGerarEstorno = tela_.NaoGerarEstorno();
+    opcoes.hora = tela_.TextoHora();
+    const ResultadoExecucao resultado = ExecutarFases(motor_, opcoes);
+
+    db::Interacao& interacao = motor_.Interface();
+    for (const std::string& aviso : resultado.avisos)
+        interacao.MostrarMensagem(aviso, db::kAvisoDoSistema, db::Icone::Aviso);
+
+    tela_.OcultarProgresso();
+    tela_.EscreverFinal(db::FormatarDataHoraTela(relogio_.Agora()));
+
+    if (bMesnagemClickBotao) {
+        if (resultado.encontrouRegistros)
+            interacao.MostrarMensagem(kProcessamentoConcluido, db::kAvisoDoSistema, db::Icone::Informacao);
+        else
+            interacao.MostrarMensagem(kNenhumRegistro, db::kAvisoDoSistema, db::Icone::Aviso);
+        bMesnagemClickBotao = false;
+    }
+
+    if (!motor_.IBD_BancoDados) throw db::ErroBanco("Database not assigned", {});
+    AtualizarMonitorAtivo(false, *motor_.IBD_BancoDados);
+    ApagarArquivoTrava(motor_.Sistema().CaminhoExecutavel(), motor_.LocalizarPastaDados());
+    motor_.DesconectarBanco(true);
+    // Under its usual file name this ends the monitor itself; under another the tick just ends.
+    motor_.Sistema().EncerrarProcesso(NomeProgramaMonitor());
+}
+
+void AgendadorComissao::Falhar(const std::string& texto) {
+    // What the phases committed stays; what is pending is rolled back, not committed.
+    try {
+        motor_.DesconectarBanco(false);
+    } catch (const std::exception& e) {
+        erros_ << "zelprax Monitor Comissão: " << e.what() << std::endl;
+    }
+    tela_.PararTemporizadores();
+    if (PerdaDoServidor(texto)) EncerrarPorPerdaDoServidor();
+}
+
+void AgendadorComissao::EncerrarPorPerdaDoServidor() {
+    // The tick's connection is gone; one fresh connection is tried for the inactive mark, which is
+    // left out when none can be had. The process ends either way.
+    try {
+        motor_.ConectarBanco(motor_.LerCaminhoBanco());
+        if (motor_.IBD_BancoDados && motor_.IBD_BancoDados->Conectado())
+            AtualizarMonitorAtivo(false, *motor_.IBD_BancoDados);
+    } catch (const std::exception& e) {
+        erros_ << "zelprax Monitor Comissão: o monitor não pôde ser marcado como inativo:\n"
+               << e.what() << std::endl;
+    }
+    try {
+        motor_.DesconectarBanco(true);
+    } catch (const std::exception& e) {
+        erros_ << "zelprax Monitor Comissão: " << e.what() << std::endl;
+    }
+    motor_.Sistema().EncerrarProcesso(NomeProgramaMonitor());
+}
+
+}  // namespace zelprax::monitor

@@ -1,0 +1,68 @@
+#pragma once
+// The run driver: one tick of the scheduling timer. It connects, applies the due-time rule, runs
+// the phases, reports, marks the monitor inactive, removes the lock and ends the process; a
+// failure stops the timers and, when the server is gone, ends the process the same way. The main
+// window forwards its timer and its button here and shows what this asks of it.
+
+#include <iosfwd>
+#include <string>
+
+#include "commission/motor.h"
+#include "db/datas.h"
+
+namespace zelprax::monitor {
+
+// What the tick needs of the main window.
+class TelaAgendador {
+public:
+    virtual ~TelaAgendador() = default;
+    virtual std::string TextoHora() const = 0;    // edtHoraAtualizacao
+    virtual std::string TextoInicio() const = 0;  // lblInicioAtualizacao
+    virtual void EscreverInicio(const std::string& texto) = 0;
+    virtual void EscreverFinal(const std::string& texto) = 0;  // lblUltimaAtualizacao
+    // lblAguarde shown with its caption as it is, Gauge1 shown at position 1.
+    virtual void MostrarProgresso() = 0;
+    // lblAguarde hidden (its caption kept), Gauge1 hidden at position 0.
+    virtual void OcultarProgresso() = 0;
+    virtual bool NaoGerarAcertos() const = 0;
+    virtual bool NaoGerarEstorno() const = 0;
+    // Manual mode: the window shown and the icon hidden, as the menu's "&Abrir Monitor Comissão".
+    virtual void AbrirJanela() = 0;
+    // Timer1 and Timer2.
+    virtual void PararTemporizadores() = 0;
+};
+
+class AgendadorComissao {
+public:
+    // Messages go through the engine's Interacao, processes through its Sistema. A failed run's
+    // full error text is written to `erros`.
+    AgendadorComissao(comissao::Motor& motor, TelaAgendador& tela, const db::Relogio& relogio, bool modoManual,
+                      std::ostream& erros);
+
+    // One tick (Timer1Timer). Does nothing while a run is in progress: a tick or a click that
+    // arrives through the phases' event processing must not replace the running connection.
+    // Every error of the tick is handled here; nothing escapes but a failure of the handling.
+    void Timer1Timer();
+
+    bool EmExecucao() const { return emExecucao_; }
+
+    // The current run was started by the user (button or manual mode).
+    bool bMesnagemClickBotao = false;
+
+private:
+    void Executar();
+    void Falhar(const std::string& texto);
+    void EncerrarPorPerdaDoServidor();
+
+    comissao::Motor& motor_;
+    TelaAgendador& tela_;
+    const db::Relogio& relogio_;
+    bool modoManual_;
+    std::ostream& erros_;
+    bool emExecucao_ = false;
+};
+
+// The program file whose process a run ends: this monitor under its usual name.
+std::string NomeProgramaMonitor();
+
+}  // namespace zelprax::monitor
