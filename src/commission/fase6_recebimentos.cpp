@@ -134,7 +134,7 @@ void Motor::GerarComissaoRecebimentos() {
                 fFatorParcela = RazaoValores(vd - cFreteComissao, t - cFreteComissao);
             else
                 fFatorParcela = RazaoValores(vd, t - cFreteComissao);
-            v = AplicarFatores(v, fFatorParcela);
+            v = v.Vezes(fFatorParcela);
 
             // The discounts granted on the receivable, against its share of the net products. An
             // invoice without products earns nothing on receipt.
@@ -147,7 +147,7 @@ void Motor::GerarComissaoRecebimentos() {
                 if (divisor == 0) throw std::runtime_error("Division by zero");
                 fFatorDesconto = static_cast<double>(1.0L - static_cast<long double>(reducoes.DezMilesimos()) / divisor);
             }
-            v = AplicarFatores(v, fFatorDesconto);
+            v = v.Vezes(fFatorDesconto);
 
             v -= reducao;  // the invoice's whole reduction comes off every receipt entry
             if (v < Moeda{}) v = Moeda{};

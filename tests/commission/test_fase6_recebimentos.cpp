@@ -87,12 +87,13 @@ TEST_F(Fase6, CreditoNoFaturamentoDecideOQueSobraNoRecebimento) {
 TEST_F(Fase6, FreteCobradoNaParcelaA) {
     // Total 1100.00 with 100.00 of freight in instalment "/A": 123/A of 600.00 and 123/B of
     // 500.00 both take half of the 50.00. Without the freight flag 500.00 of 1100.00 is 22.7273.
+    // A number longer than the entry's column is cut after its "/A" has been seen.
     const Colunas nota = {{"VL_TOTAL_NF", "1100"}, {"VL_FRETE", "100"}, {"VL_BASE_COMISSAO", "1000"},
                           {"ST_CREDITO_FAT", "'N'"}};
     Colunas comFrete = nota;
     comFrete["ST_INCLUIR_FRETE_PARC"] = "'S'";
     dados->Nota(1, comFrete);
-    dados->Receber(1, 1, {{"NO_DOCUMENTO", "'123/A'"}, {"VL_DOCUMENTO", "600"}});
+    dados->Receber(1, 1, {{"NO_DOCUMENTO", "'2024000123/A'"}, {"VL_DOCUMENTO", "600"}});
     dados->Receber(2, 1, {{"NO_DOCUMENTO", "'123/B'"}, {"VL_DOCUMENTO", "500"}});
     dados->Nota(2, nota);
     dados->Receber(3, 2, {{"NO_DOCUMENTO", "'124/A'"}, {"VL_DOCUMENTO", "500"}});
@@ -100,6 +101,7 @@ TEST_F(Fase6, FreteCobradoNaParcelaA) {
     motor.GerarComissaoRecebimentos();
 
     EXPECT_EQ(Valores(1), "500.00|5.00|25.00");
+    EXPECT_EQ(dados->Valor("select no_documento from mov_comissao where id_financeiro = 1"), "2024000123");
     EXPECT_EQ(Valores(2), "500.00|5.00|25.00");
     EXPECT_EQ(comissao::AplicarFatores(Moeda::Ler("50"), 500.0 / 1100.0), Moeda::Ler("22.7273"));
     EXPECT_EQ(Valores(3), "454.55|5.00|22.73");
