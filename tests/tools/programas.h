@@ -1,0 +1,28 @@
+#pragma once
+// Runs one of the built programs as its own process, the way cron or an operator would, and
+// captures its exit status, standard output and standard error.
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace zelprax::teste {
+
+struct ResultadoPrograma {
+    int status = -1;  // exit status; 128 + signal when killed
+    std::string saida;
+    std::string erros;
+};
+
+// `ambiente` adds or replaces variables; a variable mapped to "" is removed.
+ResultadoPrograma ExecutarPrograma(const std::string& programa, const std::vector<std::string>& argumentos,
+                                   const std::map<std::string, std::string>& ambiente = {});
+
+// True when something accepts connections on 127.0.0.1 at the given port.
+bool PortaAberta(int porta);
+
+// The Firebird server the test may use: ZELPRAX_SERVIDOR when set, else 127.0.0.1 when a server
+// answers on port 3050, else empty.
+std::string ServidorFirebird();
+
+}  // namespace zelprax::teste

@@ -1,0 +1,204 @@
+#include "execucao_runner.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <unistd.h>
+
+#include "app/execucao.h"
+#include "app/trava.h"
+#include "commission/motor.h"
+#include "db/banco.h"
+#include "db/erro.h"
+#include "db/localizacao.h"
+#include "painel_terminal.h"
+#include "platform/platform.h"
+#include "resumo.h"
+
+namespace zelprax::executor {
+
+namespace {
+
+// The system as the runner sees it: the program path is the monitor's, inside the monitor's
+// folder, so the ERP's ini files and the instance lock are found as the monitor finds them. No
+// process is ever terminated by name: a headless run must not end a monitor or anything else that
+// happens to run on the machine; it ends by its exit status.
+class SistemaRunner : public plataforma::Sistema {
+public:
+    explicit SistemaRunner(std::string caminhoMonitor) : caminhoMonitor_(std::move(caminhoMonitor)) {}
+    std::string CaminhoExecutavel() const override { return caminhoMonitor_; }
+    bool EncerrarProcesso(const std::string&) override { return false; }
+
+private:
+    std::string caminhoMonitor_;
+};
+
+// Message boxes become lines on standard error; an end request is remembered, and the runner
+// stops with its configuration status once the lookup that asked for it returns.
+class InteracaoRunner : public db::Interacao {
+public:
+    explicit InteracaoRunner(std::FILE* erros) : erros_(erros) {}
+    void MostrarMensagem(const std::string& texto, const std::string& titulo, db::Icone) override {
+        std::fprintf(erros_, "zelprax-comissao: %s: %s\n", titulo.c_str(), texto.c_str());
+    }
+    void SolicitarEncerramento() override { encerrar = true; }
+    void ExibirMensagem(const std::string& texto) override { std::fprintf(erros_, "zelprax-comissao: %s\n", texto.c_str()); }
+    bool encerrar = false;
+
+private:
+    std::FILE* erros_;
+};
+
+// The lock file's path, kept where a signal handler can reach it without allocating.
+char g_caminhoTrava[4096] = {};
+
+void RemoverTravaNoSinal(int sinal) {
+    if (g_caminhoTrava[0] != '\0') ::unlink(g_caminhoTrava);
+    ::_exit(128 + sinal);
+}
+
+// The monitor's instance lock, held for the length of the run. It is removed however the run
+// ends (completed, failed, interrupted by Ctrl-C or a service stop): unlike the monitor, which
+// keeps running with its lock after a failed run, this process is gone, and a lock left behind
+// would keep every later monitor and run from starting.
+class TravaDaExecucao {
+public:
+    TravaDaExecucao(std::string caminhoMonitor, std::string pastaDados)
+        : caminho_(std::move(caminhoMonitor)), pasta_(std::move(pastaDados)) {
+        monitor::CriarArquivoTrava(caminho_, pasta_);
+        const std::string arquivo = pasta_ + monitor::NomeArquivoTrava(caminho_, plataforma::Separador());
+        if (arquivo.size() < sizeof g_caminhoTrava) std::memcpy(g_caminhoTrava, arquivo.c_str(), arquivo.size() + 1);
+        for (int sinal : {SIGINT, SIGTERM, SIGHUP}) std::signal(sinal, RemoverTravaNoSinal);
+    }
+    ~TravaDaExecucao() { Liberar(); }
+    TravaDaExecucao(const TravaDaExecucao&) = delete;
+    TravaDaExecucao& operator=(const TravaDaExecucao&) = delete;
+
+    void Liberar() noexcept {
+        if (liberada_) return;
+        liberada_ = true;
+        for (int sinal : {SIGINT, SIGTERM, SIGHUP}) std::signal(sinal, SIG_DFL);
+        g_caminhoTrava[0] = '\0';
+        try {
+            monitor::ApagarArquivoTrava(caminho_, pasta_);
+        } catch (...) {
+            // A lock that cannot be deleted stays, as the monitor leaves it.
+        }
+    }
+
+private:
+    std::string caminho_, pasta_;
+    bool liberada_ = false;
+};
+
+std::string PastaDoPrograma(const std::string& caminho) {
+    const std::string pasta = db::PastaComSeparador(caminho, plataforma::Separador());
+    return pasta.empty() ? std::string(".") + plataforma::Separador() : pasta;
+}
+
+std::string ComSeparador(std::string pasta) {
+    if (pasta.empty() || pasta.back() != plataforma::Separador()) pasta += plataforma::Separador();
+    return pasta;
+}
+
+ResumoRunner Resumir(const comissao::Motor& motor, const OpcoesRunner& opcoes, const PainelTerminal& painel) {
+    ResumoRunner r;
+    for (int n = 1; n <= 9; ++n) {
+        FaseResumo& f = r.fases[static_cast<std::size_t>(n - 1)];
+        const comissao::ResumoFase& contagem = motor.resumo[static_cast<std::size_t>(n)];
+        f.numero = n;
+        f.executada = !((n >= 2 && n <= 4 && opcoes.semAcertos) || (n >= 8 && opcoes.semEstorno));
+        f.selecionados = contagem.selecionados;
+        f.gravados = contagem.gravados;
+        f.ignorados = contagem.ignorados;
+    }
+    for (const std::string& legenda : painel.Legendas())
+        if (const int n = FaseDaLegenda(legenda); n > 0) r.fases[static_cast<std::size_t>(n - 1)].exibida = true;
+    return r;
+}
+
+}  // namespace
+
+int ExecutarRunner(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente) {
+    const std::string pastaMonitor = opcoes.pasta ? ComSeparador(*opcoes.pasta) : PastaDoPrograma(ambiente.caminhoPrograma);
+    const std::string caminhoMonitor = pastaMonitor + db::NomePrograma("zelpraxComissao2");
+
+    SistemaRunner sistema(caminhoMonitor);
+    InteracaoRunner interacao(ambiente.erros);
+    // Progress goes where a person watches: standard output for the text summary; with --json,
+    // standard error, and only on a terminal, so the JSON object stays alone on standard output.
+    std::FILE* progresso = !opcoes.json ? ambiente.saida : (ambiente.errosTerminal ? ambiente.erros : nullptr);
+    const bool progressoTerminal = !opcoes.json ? ambiente.saidaTerminal : ambiente.errosTerminal;
+    PainelTerminal painel(progresso, progressoTerminal, opcoes.emissaoAPartir);
+    comissao::Motor motor(sistema, interacao, painel);
+    motor.DefinirCredenciais(ambiente.usuario.value_or("sysdba"), ambiente.senha.value_or("quorvinel"));
+
+    std::string conexao;
+    std::optional<TravaDaExecucao> trava;
+    if (opcoes.banco) {
+        conexao = *opcoes.banco;
+    } else {
+        conexao = motor.LerCaminhoBanco();
+        if (interacao.encerrar) return kSaidaUso;
+        const std::string pastaDados = motor.LocalizarPastaDados();
+        if (interacao.encerrar) return kSaidaUso;
+        if (monitor::ExisteArquivoTrava(caminhoMonitor, pastaDados)) {
+            std::fprintf(ambiente.erros,
+                         "zelprax-comissao: o monitor de comissões está em execução (existe o arquivo de trava %s%s); "
+                         "a atualização não foi feita.\n",
+                         pastaDados.c_str(), monitor::NomeArquivoTrava(caminhoMonitor, plataforma::Separador()).c_str());
+            return kSaidaUso;
+        }
+        try {
+            trava.emplace(caminhoMonitor, pastaDados);
+        } catch (const std::exception& e) {
+            std::fprintf(ambiente.erros, "zelprax-comissao: não foi possível criar o arquivo de trava em %s: %s\n",
+                         pastaDados.c_str(), e.what());
+            return kSaidaUso;
+        }
+    }
+
+    const auto inicio = std::chrono::steady_clock::now();
+    auto segundos = [&inicio] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - inicio).count();
+    };
+    monitor::OpcoesExecucao execucao;
+    execucao.naoGerarAcertos = opcoes.semAcertos;
+    execucao.naoGerarEstorno = opcoes.semEstorno;  // no hour: the schedule is the monitor's setting
+
+    motor.ConectarBanco(conexao);
+    ResumoRunner resumo;
+    int status = kSaidaConcluida;
+    try {
+        const monitor::ResultadoExecucao resultado = monitor::ExecutarFases(motor, execucao);
+        monitor::AtualizarMonitorAtivo(false, *motor.IBD_BancoDados);
+        if (trava) trava->Liberar();
+        motor.DesconectarBanco(true);
+        painel.Encerrar();
+        resumo = Resumir(motor, opcoes, painel);
+        resumo.concluida = true;
+        resumo.avisos = resultado.avisos;
+        resumo.mensagemFinal = resultado.encontrouRegistros ? monitor::kProcessamentoConcluido : monitor::kNenhumRegistro;
+    } catch (const std::exception& e) {
+        // What the phases committed stays; what is pending is rolled back.
+        motor.DesconectarBanco(false);
+        if (trava) trava->Liberar();
+        painel.Encerrar();
+        const auto* erroBanco = dynamic_cast<const db::ErroBanco*>(&e);
+        const std::string texto = erroBanco != nullptr ? erroBanco->Texto() : std::string(e.what());
+        std::fprintf(ambiente.erros, "zelprax-comissao: a atualização das comissões falhou:\n%s\n", texto.c_str());
+        if (erroBanco != nullptr && !erroBanco->Comando().empty())
+            std::fprintf(ambiente.erros, "Comando: %s\n", erroBanco->Comando().c_str());
+        resumo = Resumir(motor, opcoes, painel);
+        resumo.erro = texto;
+        status = kSaidaFalhou;
+    }
+    resumo.comandos = db::EstatisticasDoProcesso().comandos;
+    resumo.segundos = segundos();
+    const std::string texto = opcoes.json ? ResumoEmJson(resumo) + "\n" : ResumoEmTexto(resumo);
+    std::fputs(texto.c_str(), ambiente.saida);
+    std::fflush(ambiente.saida);
+    return status;
+}
+
+}  // namespace zelprax::executor

@@ -1,0 +1,47 @@
+// zelprax-comissao: one commission run without a window, for cron and service timers.
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "execucao_runner.h"
+#include "opcoes.h"
+#include "platform/platform.h"
+
+namespace {
+
+std::optional<std::string> Variavel(const char* nome) {
+    const char* valor = std::getenv(nome);
+    if (valor == nullptr || *valor == '\0') return std::nullopt;
+    return std::string(valor);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace zelprax::executor;
+    try {
+        const LeituraOpcoes leitura = LerOpcoes(std::vector<std::string>(argv + 1, argv + argc));
+        if (!leitura.Valida()) {
+            std::fprintf(stderr, "zelprax-comissao: %s\nUse --help para ver as opções.\n", leitura.erro.c_str());
+            return kSaidaUso;
+        }
+        if (leitura.opcoes.ajuda) {
+            std::fputs(kAjudaRunner, stdout);
+            return kSaidaConcluida;
+        }
+        AmbienteRunner ambiente;
+        ambiente.caminhoPrograma = zelprax::plataforma::SistemaNativo().CaminhoExecutavel();
+        ambiente.usuario = Variavel("ISC_USER");
+        ambiente.senha = Variavel("ISC_PASSWORD");
+        ambiente.saidaTerminal = ::isatty(STDOUT_FILENO) == 1;
+        ambiente.errosTerminal = ::isatty(STDERR_FILENO) == 1;
+        return ExecutarRunner(leitura.opcoes, ambiente);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "zelprax-comissao: %s\n", e.what());
+        return kSaidaFalhou;
+    }
+}

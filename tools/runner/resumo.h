@@ -1,0 +1,43 @@
+#pragma once
+// The end-of-run summary of the headless runner, as text for a person and as one JSON object for
+// a script.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zelprax::executor {
+
+struct FaseResumo {
+    int numero = 0;
+    bool executada = true;  // false when an option skipped it
+    bool exibida = false;   // its caption was shown during the run
+    int selecionados = 0;
+    int gravados = 0;
+    int ignorados = 0;
+};
+
+struct ResumoRunner {
+    bool concluida = false;
+    std::array<FaseResumo, 9> fases{};  // phases 1 to 9
+    std::vector<std::string> avisos;
+    std::optional<std::string> mensagemFinal;  // none when the run failed
+    std::optional<std::string> erro;           // the failure's text
+    std::int64_t comandos = 0;
+    double segundos = 0;
+};
+
+// The caption a phase shows while it runs ("Fase 1/9 - Calculando comissão das vendas").
+const std::string& LegendaDaFase(int numero);
+// The phase a caption belongs to, 0 when it is none of the nine.
+int FaseDaLegenda(const std::string& legenda);
+
+std::string ResumoEmTexto(const ResumoRunner& resumo);
+std::string ResumoEmJson(const ResumoRunner& resumo);
+
+// A JSON string literal for UTF-8 text.
+std::string TextoJson(const std::string& texto);
+
+}  // namespace zelprax::executor
