@@ -1,0 +1,546 @@
+#include "app/UnPrincipal.h"
+
+#include <cstdio>
+#include <ctime>
+#include <iostream>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDateEdit>
+#include <QFocusEvent>
+#include <QFont>
+#include <QFrame>
+#include <QGroupBox>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/hora.h"
+#include "app/trava.h"
+#include "db/localizacao.h"
+#include "db/texto.h"
+#include "upkeep/atualizacao.h"
+#include "upkeep/ui/UnMensagemConfirmarGenerica.h"
+
+namespace zelprax::monitor {
+
+namespace {
+
+QString Q(const std::string& texto) { return QString::fromStdString(texto); }
+QString Q(const char* texto) { return QString::fromUtf8(texto); }
+
+QFont FonteJanela() {
+    QFont fonte(QStringLiteral("Sans Serif"));
+    fonte.setStyleHint(QFont::SansSerif);
+    fonte.setPointSize(8);
+    return fonte;
+}
+
+QFont FonteNegrito() {
+    QFont fonte = FonteJanela();
+    fonte.setBold(true);
+    return fonte;
+}
+
+// The icon of the notification area and of the window: a green disc with a white "C".
+QIcon IconeMonitor() {
+    QPixmap imagem(32, 32);
+    imagem.fill(Qt::transparent);
+    QPainter pintor(&imagem);
+    pintor.setRenderHint(QPainter::Antialiasing);
+    pintor.setBrush(QColor(0x1e, 0x88, 0x3c));
+    pintor.setPen(Qt::NoPen);
+    pintor.drawEllipse(1, 1, 30, 30);
+    QFont fonte = FonteNegrito();
+    fonte.setPixelSize(20);
+    pintor.setFont(fonte);
+    pintor.setPen(Qt::white);
+    pintor.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, QStringLiteral("C"));
+    pintor.end();
+    return QIcon(imagem);
+}
+
+db::DataHora DataHoraLocal(std::time_t instante) {
+    std::tm local{};
+#ifdef _WIN32
+    localtime_s(&local, &instante);
+#else
+    localtime_r(&instante, &local);
+#endif
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
+}
+
+QMessageBox::Icon IconeCaixa(db::Icone icone) {
+    switch (icone) {
+        case db::Icone::Informacao: return QMessageBox::Information;
+        case db::Icone::Aviso: return QMessageBox::Warning;
+        case db::Icone::Erro: return QMessageBox::Critical;
+        case db::Icone::Nenhum: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QLabel* NovoRotulo(const char* texto, QWidget* pai, const QRect& lugar) {
+    auto* rotulo = new QLabel(Q(texto), pai);
+    rotulo->setFont(FonteJanela());
+    rotulo->setGeometry(lugar);
+    return rotulo;
+}
+
+QFrame* NovaLinha(QWidget* pai, int y) {
+    auto* linha = new QFrame(pai);
+    linha->setFrameShape(QFrame::HLine);
+    linha->setFrameShadow(QFrame::Sunken);
+    linha->setGeometry(8, y, 395, 2);
+    return linha;
+}
+
+}  // namespace
+
+bool ModoManual(const std::string& primeiroArgumento) { return db::Minusculas(primeiroArgumento) == "manual"; }
+
+TSpinButton::TSpinButton(QWidget* parent) : QWidget(parent) {
+    UpButton = new QToolButton(this);
+    UpButton->setObjectName("SpinButton1Up");
+    UpButton->setArrowType(Qt::UpArrow);
+    UpButton->setAutoRepeat(true);
+    DownButton = new QToolButton(this);
+    DownButton->setObjectName("SpinButton1Down");
+    DownButton->setArrowType(Qt::DownArrow);
+    DownButton->setAutoRepeat(true);
+    for (QToolButton* botao : {UpButton, DownButton}) {
+        botao->setFocusPolicy(Qt::NoFocus);
+        botao->setIconSize(QSize(7, 7));
+    }
+}
+
+TfrmPrincipal::TfrmPrincipal(plataforma::Sistema& sistema, const db::Relogio& relogio, bool modoManual,
+                             db::Interacao* mensagens, std::ostream* erros)
+    : QWidget(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      sistema_(sistema),
+      relogio_(relogio),
+      modoManual_(modoManual),
+      mensagens_(mensagens),
+      temBandeja_(QSystemTrayIcon::isSystemTrayAvailable()),
+      motor_(sistema, *this, *this, relogio),
+      agendador_(motor_, *this, relogio, modoManual, erros != nullptr ? *erros : std::cerr) {
+    setObjectName("frmPrincipal");
+    CriarControles();
+    LigarSinais();
+}
+
+TfrmPrincipal::~TfrmPrincipal() = default;
+
+void TfrmPrincipal::CriarControles() {
+    setWindowTitle(Q(kTituloPrograma));
+    setWindowIcon(IconeMonitor());
+    setFont(FonteJanela());
+    setFixedSize(411, 402);
+
+    GroupBox1 = new QGroupBox(Q("Programação Diária"), this);
+    GroupBox1->setFont(FonteNegrito());
+    GroupBox1->setGeometry(8, 6, 395, 56);
+    lblHora = NovoRotulo("Hora para Atualização:", GroupBox1, QRect(12, 26, 130, 17));
+    edtHoraAtualizacao = new QLineEdit(GroupBox1);
+    edtHoraAtualizacao->setObjectName("edtHoraAtualizacao");
+    edtHoraAtualizacao->setFont(FonteJanela());
+    edtHoraAtualizacao->setMaxLength(2);
+    edtHoraAtualizacao->setGeometry(146, 23, 32, 23);
+    SpinButton1 = new TSpinButton(GroupBox1);
+    SpinButton1->setObjectName("SpinButton1");
+    SpinButton1->setGeometry(179, 23, 17, 23);
+    SpinButton1->UpButton->setGeometry(0, 0, 17, 11);
+    SpinButton1->DownButton->setGeometry(0, 12, 17, 11);
+
+    GroupBox2 = new QGroupBox(Q("Configurações Gerais"), this);
+    GroupBox2->setFont(FonteNegrito());
+    GroupBox2->setGeometry(8, 68, 395, 100);
+    ckbEmissaoApartir = new QCheckBox(Q("Emissão a partir de"), GroupBox2);
+    ckbEmissaoApartir->setObjectName("ckbEmissaoApartir");
+    ckbEmissaoApartir->setFont(FonteJanela());
+    ckbEmissaoApartir->setGeometry(12, 24, 140, 21);
+    dtEmissaoApartir = new QDateEdit(GroupBox2);
+    dtEmissaoApartir->setObjectName("dtEmissaoApartir");
+    dtEmissaoApartir->setFont(FonteJanela());
+    dtEmissaoApartir->setDisplayFormat(QStringLiteral("dd/MM/yyyy"));
+    dtEmissaoApartir->setCalendarPopup(true);
+    dtEmissaoApartir->setGeometry(156, 23, 110, 23);
+    ckbGerarAcertoConformeFaseProcesso = new QCheckBox(Q("Não gerar acertos conforme a fase do processo"), GroupBox2);
+    ckbGerarAcertoConformeFaseProcesso->setObjectName("ckbGerarAcertoConformeFaseProcesso");
+    ckbGerarAcertoConformeFaseProcesso->setFont(FonteJanela());
+    ckbGerarAcertoConformeFaseProcesso->setGeometry(12, 50, 370, 21);
+    ckbGerarEstornoComissao = new QCheckBox(Q("Não gerar estorno de comissão de inadimplentes"), GroupBox2);
+    ckbGerarEstornoComissao->setObjectName("ckbGerarEstornoComissao");
+    ckbGerarEstornoComissao->setFont(FonteJanela());
+    ckbGerarEstornoComissao->setGeometry(12, 74, 370, 21);
+
+    GroupBox3 = new QGroupBox(Q("Última Atualização"), this);
+    GroupBox3->setFont(FonteNegrito());
+    GroupBox3->setGeometry(8, 174, 395, 70);
+    lblInicio = NovoRotulo("Início:", GroupBox3, QRect(12, 24, 50, 17));
+    lblInicioAtualizacao = NovoRotulo(kSemAtualizacao, GroupBox3, QRect(66, 24, 200, 17));
+    lblInicioAtualizacao->setObjectName("lblInicioAtualizacao");
+    lblFinal = NovoRotulo("Final:", GroupBox3, QRect(12, 46, 50, 17));
+    lblUltimaAtualizacao = NovoRotulo(kSemAtualizacao, GroupBox3, QRect(66, 46, 200, 17));
+    lblUltimaAtualizacao->setObjectName("lblUltimaAtualizacao");
+
+    lblVersao = NovoRotulo("Versão:", this, QRect(8, 252, 395, 17));
+    lblVersao->setObjectName("lblVersao");
+    lblVersao->setAlignment(Qt::AlignCenter);
+
+    NovaLinha(this, 276);
+    lblAguarde = NovoRotulo("Aguarde...", this, QRect(8, 284, 395, 30));
+    lblAguarde->setObjectName("lblAguarde");
+    lblAguarde->setWordWrap(true);
+    lblAguarde->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblAguarde->hide();
+    Gauge1 = new QProgressBar(this);
+    Gauge1->setObjectName("Gauge1");
+    Gauge1->setGeometry(8, 318, 395, 20);
+    Gauge1->setRange(0, maximo_);
+    Gauge1->setValue(0);
+    Gauge1->hide();
+    NovaLinha(this, 346);
+
+    BitBtn2 = new QPushButton(Q("Atualizar as Comissões"), this);
+    BitBtn2->setObjectName("BitBtn2");
+    BitBtn2->setGeometry(8, 358, 190, 34);
+    BitBtn1 = new QPushButton(Q("Minimizar"), this);
+    BitBtn1->setObjectName("BitBtn1");
+    BitBtn1->setGeometry(213, 358, 190, 34);
+
+    PopupMenu1 = new QMenu(this);
+    ShowWindow1 = PopupMenu1->addAction(Q("&Abrir Monitor Comissão"));
+    ShowWindow1->setObjectName("ShowWindow1");
+    PopupMenu1->addSeparator();
+    Exit1 = PopupMenu1->addAction(Q("&Sair"));
+    Exit1->setObjectName("Exit1");
+    TrayIcon1 = new QSystemTrayIcon(IconeMonitor(), this);
+    TrayIcon1->setObjectName("TrayIcon1");
+    TrayIcon1->setToolTip(Q(kTituloPrograma));
+    TrayIcon1->setContextMenu(PopupMenu1);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName("Timer1");
+    Timer1->setInterval(kIntervaloTimer1);
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName("Timer2");
+    Timer2->setInterval(kIntervaloTimer2);
+}
+
+void TfrmPrincipal::LigarSinais() {
+    connect(ShowWindow1, &QAction::triggered, this, [this] { Protegido([this] { ShowWindow1Click(); }); });
+    connect(Exit1, &QAction::triggered, this, [this] { Protegido([this] { Exit1Click(); }); });
+    connect(BitBtn1, &QPushButton::clicked, this, [this] { Protegido([this] { BitBtn1Click(); }); });
+    connect(BitBtn2, &QPushButton::clicked, this, [this] { Protegido([this] { BitBtn2Click(); }); });
+    connect(Timer1, &QTimer::timeout, this, [this] { Protegido([this] { Timer1Timer(); }); });
+    connect(Timer2, &QTimer::timeout, this, [this] { Protegido([this] { Timer2Timer(); }); });
+    connect(SpinButton1->UpButton, &QToolButton::clicked, this, [this] { Protegido([this] { SpinButton1UpClick(); }); });
+    connect(SpinButton1->DownButton, &QToolButton::clicked, this,
+            [this] { Protegido([this] { SpinButton1DownClick(); }); });
+    // One handler for the three check boxes, as the date field follows only the first.
+    for (QCheckBox* caixa : {ckbEmissaoApartir, ckbGerarAcertoConformeFaseProcesso, ckbGerarEstornoComissao})
+        connect(caixa, &QCheckBox::toggled, this, [this] { Protegido([this] { ckbEmissaoApartirClick(); }); });
+    connect(TrayIcon1, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason motivo) {
+        if (motivo == QSystemTrayIcon::DoubleClick) Protegido([this] { ShowWindow1Click(); });
+    });
+    edtHoraAtualizacao->installEventFilter(this);
+}
+
+void TfrmPrincipal::FormCreate() {
+    Protegido([this] {
+        QCoreApplication::setApplicationName(Q(kTituloPrograma));
+
+        const auto data = sistema_.DataModificacao(CaminhoExecutavel());
+        lblVersao->setText(Q("Versão: ") + (data ? Q(db::FormatarDataHoraCurta(DataHoraLocal(*data))) : QString()));
+        lblVersao->repaint();
+
+        if (!modoManual_) {
+            const std::string pastaDados = motor_.LocalizarPastaDados();
+            if (ExisteArquivoTrava(CaminhoExecutavel(), pastaDados)) {
+                ExibirMensagem("O aplicativo " + CaminhoExecutavel() +
+                               " já está sendo executado em outra sessão de trabalho.");
+                SolicitarEncerramento();
+            } else {
+                CriarArquivoTrava(CaminhoExecutavel(), motor_.LocalizarPastaDados());
+            }
+        }
+
+        motor_.ConectarBanco(motor_.LerCaminhoBanco());
+        manutencao::VerificarAtualizacao(motor_, sistema_, *this, true);
+
+        const std::string hora = motor_.LerParametro("hr_atualizar_comissao");
+        if (!hora.empty()) {
+            edtHoraAtualizacao->setText(Q(hora));
+        } else {
+            char texto[8];
+            std::snprintf(texto, sizeof texto, "%02d", relogio_.Agora().hora);
+            edtHoraAtualizacao->setText(Q(texto));
+        }
+
+        ckbEmissaoApartir->setChecked(false);
+        dtEmissaoApartir->setDate(QDate(relogio_.Agora().ano, 1, 1));
+        dtEmissaoApartir->setEnabled(false);
+
+        motor_.DesconectarBanco(true);
+
+        Timer2->start();
+        Timer1->start();
+
+        if (modoManual_) BitBtn2Click();
+    });
+}
+
+void TfrmPrincipal::MostrarIconeInicial() {
+    if (temBandeja_) {
+        TrayIcon1->show();
+    } else if (!isVisible()) {
+        showMinimized();  // no notification area: the minimised window stands in for the icon
+    }
+}
+
+void TfrmPrincipal::ShowWindow1Click() {
+    if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
+    showNormal();
+    raise();
+    activateWindow();
+    TrayIcon1->hide();
+}
+
+void TfrmPrincipal::BitBtn1Click() {
+    if (!temBandeja_) {
+        showMinimized();  // hidden, it could not be found again without an icon
+        return;
+    }
+    hide();
+    TrayIcon1->show();
+}
+
+void TfrmPrincipal::Exit1Click() { close(); }
+
+void TfrmPrincipal::closeEvent(QCloseEvent* evento) {
+    Protegido([this] { FormClose(); });
+    evento->accept();
+    QCoreApplication::quit();
+}
+
+void TfrmPrincipal::FormClose() { ApagarArquivoTrava(CaminhoExecutavel(), motor_.LocalizarPastaDados()); }
+
+void TfrmPrincipal::BitBtn2Click() {
+    if (agendador_.EmExecucao()) return;
+    agendador_.bMesnagemClickBotao = true;
+    Timer1->stop();
+    Timer1->start();
+    agendador_.Timer1Timer();
+}
+
+void TfrmPrincipal::Timer1Timer() { agendador_.Timer1Timer(); }
+
+void TfrmPrincipal::Timer2Timer() {
+    std::string pastaDados;
+    bool conectado = true;
+    try {
+        pastaDados = motor_.LocalizarPastaDados();
+        conectado = ServidorConectado(pastaDados);
+    } catch (const std::exception&) {
+        // Treated as no signal: a server briefly out of reach must not end the monitor. One
+        // message at a time; the timer goes on firing while it waits for its OK.
+        if (!avisoWatchdogPendente_) {
+            avisoWatchdogPendente_ = true;
+            struct Liberar {
+                bool& pendente;
+                ~Liberar() { pendente = false; }
+            } liberar{avisoWatchdogPendente_};
+            MostrarMensagem(kMensagemPastaInacessivel, db::kAvisoDoSistema, db::Icone::Erro);
+        }
+        return;
+    }
+    if (!conectado) {
+        ApagarArquivoTrava(CaminhoExecutavel(), pastaDados);
+        sistema_.EncerrarProcesso(NomeProgramaMonitor());
+    }
+}
+
+void TfrmPrincipal::SpinButton1UpClick() { edtHoraAtualizacao->setText(Q(HoraAcima(TextoHora()))); }
+
+void TfrmPrincipal::SpinButton1DownClick() { edtHoraAtualizacao->setText(Q(HoraAbaixo(TextoHora()))); }
+
+bool TfrmPrincipal::edtHoraAtualizacaoExit() {
+    bool aceita = false;
+    Protegido([this, &aceita] {
+        aceita = HoraAceita(TextoHora());
+        if (!aceita) MostrarMensagem(kMensagemHoraInvalida, kTituloHoraInvalida, db::Icone::Aviso);
+    });
+    if (!aceita) {
+        // The focus goes back to the box once the focus change under way has finished.
+        QTimer::singleShot(0, edtHoraAtualizacao, [this] { edtHoraAtualizacao->setFocus(Qt::OtherFocusReason); });
+    }
+    return aceita;
+}
+
+bool TfrmPrincipal::eventFilter(QObject* objeto, QEvent* evento) {
+    if (objeto == edtHoraAtualizacao && evento->type() == QEvent::FocusOut && !verificandoHora_) {
+        // Only a move of the focus inside the window is a leave; a message box or another window
+        // taking the focus is not.
+        const Qt::FocusReason motivo = static_cast<QFocusEvent*>(evento)->reason();
+        if (motivo != Qt::ActiveWindowFocusReason && motivo != Qt::PopupFocusReason) {
+            verificandoHora_ = true;
+            edtHoraAtualizacaoExit();
+            verificandoHora_ = false;
+        }
+    }
+    return QWidget::eventFilter(objeto, evento);
+}
+
+void TfrmPrincipal::ckbEmissaoApartirClick() { dtEmissaoApartir->setEnabled(ckbEmissaoApartir->isChecked()); }
+
+void TfrmPrincipal::Protegido(const std::function<void()>& acao) {
+    try {
+        acao();
+    } catch (const std::exception& e) {
+        MostrarErro(e.what());
+    } catch (...) {
+        MostrarErro("Erro desconhecido.");
+    }
+}
+
+void TfrmPrincipal::MostrarErro(const std::string& texto) {
+    try {
+        MostrarMensagem(texto, kTituloPrograma, db::Icone::Erro);
+    } catch (...) {
+        std::cerr << kTituloPrograma << ": " << texto << std::endl;
+    }
+}
+
+// comissao::PainelExecucao
+
+void TfrmPrincipal::MostrarLegenda(const std::string& legenda) {
+    lblAguarde->setText(Q(legenda));
+    lblAguarde->show();
+    lblAguarde->repaint();
+}
+
+void TfrmPrincipal::OcultarLegenda() {
+    lblAguarde->hide();
+    lblAguarde->repaint();
+}
+
+void TfrmPrincipal::MostrarBarra(bool visivel) { Gauge1->setVisible(visivel); }
+
+void TfrmPrincipal::DefinirMaximo(int maximo) {
+    maximo_ = maximo;
+    AtualizarBarra();
+}
+
+void TfrmPrincipal::DefinirPosicao(int posicao) {
+    posicao_ = posicao;
+    AtualizarBarra();
+}
+
+void TfrmPrincipal::Avancar() {
+    ++posicao_;
+    AtualizarBarra();
+}
+
+// The gauge keeps its own maximum and position; the bar shows them clamped, so an empty phase
+// (maximum 0) draws an empty bar rather than a busy indicator.
+void TfrmPrincipal::AtualizarBarra() {
+    const int maximo = maximo_ > 0 ? maximo_ : 1;
+    Gauge1->setRange(0, maximo);
+    Gauge1->setValue(posicao_ < 0 ? 0 : (posicao_ > maximo ? maximo : posicao_));
+}
+
+void TfrmPrincipal::ProcessarEventos() { QCoreApplication::processEvents(); }
+
+bool TfrmPrincipal::EmissaoAPartir() const { return ckbEmissaoApartir->isChecked(); }
+
+db::DataHora TfrmPrincipal::DataEmissaoAPartir() const {
+    const QDate data = dtEmissaoApartir->date();
+    return {data.year(), data.month(), data.day(), 0, 0, 0};
+}
+
+// db::Interacao
+
+void TfrmPrincipal::MostrarMensagem(const std::string& texto, const std::string& titulo, db::Icone icone) {
+    if (mensagens_ != nullptr) {
+        mensagens_->MostrarMensagem(texto, titulo, icone);
+        return;
+    }
+    QMessageBox caixa(IconeCaixa(icone), Q(titulo), Q(texto), QMessageBox::Ok, isVisible() ? this : nullptr);
+    caixa.setTextFormat(Qt::PlainText);
+    caixa.exec();
+}
+
+void TfrmPrincipal::SolicitarEncerramento() {
+    encerramentoSolicitado_ = true;
+    if (mensagens_ != nullptr) {
+        mensagens_->SolicitarEncerramento();
+        return;
+    }
+    // Takes effect when the event loop next turns; before the loop has started, the program
+    // entry sees the request and does not start it.
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+void TfrmPrincipal::ExibirMensagem(const std::string& texto) {
+    if (mensagens_ != nullptr) {
+        mensagens_->ExibirMensagem(texto);
+        return;
+    }
+    manutencao::ExibirMensagem(texto);
+}
+
+// TelaAgendador
+
+std::string TfrmPrincipal::TextoHora() const { return edtHoraAtualizacao->text().toStdString(); }
+
+std::string TfrmPrincipal::TextoInicio() const { return lblInicioAtualizacao->text().toStdString(); }
+
+void TfrmPrincipal::EscreverInicio(const std::string& texto) {
+    lblInicioAtualizacao->setText(Q(texto));
+    lblInicioAtualizacao->repaint();
+}
+
+void TfrmPrincipal::EscreverFinal(const std::string& texto) {
+    lblUltimaAtualizacao->setText(Q(texto));
+    lblUltimaAtualizacao->repaint();
+}
+
+void TfrmPrincipal::MostrarProgresso() {
+    lblAguarde->show();
+    lblAguarde->repaint();
+    Gauge1->show();
+    DefinirPosicao(1);
+}
+
+void TfrmPrincipal::OcultarProgresso() {
+    lblAguarde->hide();
+    lblAguarde->repaint();
+    Gauge1->hide();
+    DefinirPosicao(0);
+}
+
+bool TfrmPrincipal::NaoGerarAcertos() const { return ckbGerarAcertoConformeFaseProcesso->isChecked(); }
+
+bool TfrmPrincipal::NaoGerarEstorno() const { return ckbGerarEstornoComissao->isChecked(); }
+
+void TfrmPrincipal::AbrirJanela() { ShowWindow1Click(); }
+
+void TfrmPrincipal::PararTemporizadores() {
+    Timer1->stop();
+    Timer2->stop();
+}
+
+}  // namespace zelprax::monitor
