@@ -29,7 +29,6 @@
 #include "app/hora.h"
 #include "app/trava.h"
 #include "db/localizacao.h"
-#include "db/texto.h"
 #include "upkeep/atualizacao.h"
 #include "upkeep/ui/UnMensagemConfirmarGenerica.h"
 
@@ -44,6 +43,7 @@ QFont FonteJanela() {
     QFont fonte(QStringLiteral("Sans Serif"));
     fonte.setStyleHint(QFont::SansSerif);
     fonte.setPointSize(8);
+    fonte.setBold(false);  // stated, so that controls inside a group box do not take its bold
     return fonte;
 }
 
@@ -108,8 +108,6 @@ QFrame* NovaLinha(QWidget* pai, int y) {
 
 }  // namespace
 
-bool ModoManual(const std::string& primeiroArgumento) { return db::Minusculas(primeiroArgumento) == "manual"; }
-
 TSpinButton::TSpinButton(QWidget* parent) : QWidget(parent) {
     UpButton = new QToolButton(this);
     UpButton->setObjectName("SpinButton1Up");
@@ -152,15 +150,15 @@ void TfrmPrincipal::CriarControles() {
     GroupBox1 = new QGroupBox(Q("Programação Diária"), this);
     GroupBox1->setFont(FonteNegrito());
     GroupBox1->setGeometry(8, 6, 395, 56);
-    lblHora = NovoRotulo("Hora para Atualização:", GroupBox1, QRect(12, 26, 130, 17));
+    lblHora = NovoRotulo("Hora para Atualização:", GroupBox1, QRect(12, 26, 150, 17));
     edtHoraAtualizacao = new QLineEdit(GroupBox1);
     edtHoraAtualizacao->setObjectName("edtHoraAtualizacao");
     edtHoraAtualizacao->setFont(FonteJanela());
     edtHoraAtualizacao->setMaxLength(2);
-    edtHoraAtualizacao->setGeometry(146, 23, 32, 23);
+    edtHoraAtualizacao->setGeometry(166, 23, 32, 23);
     SpinButton1 = new TSpinButton(GroupBox1);
     SpinButton1->setObjectName("SpinButton1");
-    SpinButton1->setGeometry(179, 23, 17, 23);
+    SpinButton1->setGeometry(199, 23, 17, 23);
     SpinButton1->UpButton->setGeometry(0, 0, 17, 11);
     SpinButton1->DownButton->setGeometry(0, 12, 17, 11);
 

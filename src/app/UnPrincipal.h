@@ -35,9 +35,6 @@ inline constexpr const char* kTituloPrograma = "zelprax Monitor Comissão";
 inline constexpr int kIntervaloTimer1 = 3'000'000;  // 50 minutes
 inline constexpr int kIntervaloTimer2 = 5'000;
 
-// True when the first command-line argument, in any letter case, is "manual".
-bool ModoManual(const std::string& primeiroArgumento);
-
 // The up/down button beside the hour box.
 class TSpinButton : public QWidget {
     Q_OBJECT

@@ -7,6 +7,7 @@
 #include "app/trava.h"
 #include "db/erro.h"
 #include "db/localizacao.h"
+#include "db/texto.h"
 
 namespace zelprax::monitor {
 
@@ -33,6 +34,8 @@ std::string TextoDoErro(const std::exception& e) {
 }  // namespace
 
 std::string NomeProgramaMonitor() { return db::NomePrograma("zelpraxComissao2"); }
+
+bool ModoManual(const std::string& primeiroArgumento) { return db::Minusculas(primeiroArgumento) == "manual"; }
 
 AgendadorComissao::AgendadorComissao(comissao::Motor& motor, TelaAgendador& tela, const db::Relogio& relogio,
                                      bool modoManual, std::ostream& erros)

@@ -65,4 +65,7 @@ private:
 // The program file whose process a run ends: this monitor under its usual name.
 std::string NomeProgramaMonitor();
 
+// Manual mode: the first command-line argument is "manual" in any letter case.
+bool ModoManual(const std::string& primeiroArgumento);
+
 }  // namespace zelprax::monitor
