@@ -1,0 +1,233 @@
+// One tick of the scheduling timer against an ERP installation in a temporary folder: the
+// due-time rule, the end of a completed run, the messages, and the failure paths.
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/agendador.h"
+#include "app/execucao.h"
+#include "app/hora.h"
+#include "db/erro.h"
+#include "erp_teste.h"
+#include "motor_gravador.h"
+#include "support/interacao_gravada.h"
+#include "../commission/motor_teste.h"
+
+namespace zelprax::monitor {
+namespace {
+
+using teste::MensagemGravada;
+
+class TelaGravada : public TelaAgendador {
+public:
+    std::string TextoHora() const override { return hora; }
+    std::string TextoInicio() const override { return inicio; }
+    void EscreverInicio(const std::string& t) override { inicio = t; }
+    void EscreverFinal(const std::string& t) override { final = t; }
+    void MostrarProgresso() override { progresso = true; }
+    void OcultarProgresso() override { progresso = false; }
+    bool NaoGerarAcertos() const override { return naoAcertos; }
+    bool NaoGerarEstorno() const override { return naoEstorno; }
+    void AbrirJanela() override { ++janelaAberta; }
+    void PararTemporizadores() override { temporizadores = false; }
+
+    std::string hora = "7", inicio = kSemAtualizacao, final = kSemAtualizacao;
+    bool progresso = false, naoAcertos = false, naoEstorno = false, temporizadores = true;
+    int janelaAberta = 0;
+};
+
+class AgendadorTeste : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dados = std::make_unique<teste::DadosTeste>(erp.banco);
+        dados->Parametro({{"ST_MONITOR_COMISSAO_ATIVO", "'S'"}});
+        teste::EscreverArquivo(erp.trava, "trava");
+        relogio.agora = {2026, 12, 9, 7, 48, 0};
+    }
+
+    std::string Ativo() { return dados->Valor("select st_monitor_comissao_ativo from tab_parametro"); }
+    bool TravaExiste() { return std::filesystem::exists(erp.trava); }
+
+    teste::InstalacaoERP erp;
+    std::unique_ptr<teste::DadosTeste> dados;
+    teste::InteracaoGravada interacao;
+    teste::PainelGravado painel;
+    teste::RelogioFixo relogio;
+    teste::MotorGravador motor{erp.sistema, interacao, painel, relogio};
+    TelaGravada tela;
+    std::ostringstream erros;
+    AgendadorComissao agendador{motor, tela, relogio, false, erros};
+};
+
+TEST_F(AgendadorTeste, ForaDaHoraNadaAconteceEAConexaoEhLiberada) {
+    relogio.agora = {2026, 12, 9, 6, 58, 0};
+    agendador.Timer1Timer();
+    EXPECT_TRUE(motor.chamadas.empty());
+    EXPECT_EQ(tela.inicio, kSemAtualizacao);
+    EXPECT_FALSE(motor.TemConexao());
+    EXPECT_TRUE(erp.sistema.encerrados.empty());
+    EXPECT_TRUE(tela.temporizadores);
+    EXPECT_EQ(tela.janelaAberta, 0);
+}
+
+TEST_F(AgendadorTeste, NaHoraExecutaEEncerraOProcesso) {
+    tela.hora = "07";
+    agendador.Timer1Timer();
+    EXPECT_EQ(motor.chamadas.size(), 6u);
+    EXPECT_EQ(tela.inicio, "09/12/2026 07:48:00");
+    EXPECT_EQ(tela.final, "09/12/2026 07:48:00");
+    EXPECT_FALSE(tela.progresso);
+    EXPECT_TRUE(interacao.mensagens.empty());  // a scheduled run shows no final message
+    EXPECT_EQ(Ativo(), "N");
+    EXPECT_FALSE(TravaExiste());
+    EXPECT_FALSE(motor.TemConexao());
+    EXPECT_EQ(erp.sistema.encerrados, std::vector<std::string>{NomeProgramaMonitor()});
+    EXPECT_EQ(dados->Valor("select hr_atualizar_comissao from tab_parametro"), "7");
+    EXPECT_TRUE(tela.temporizadores);
+}
+
+TEST_F(AgendadorTeste, ProcessoQueSobreviveNaoRepeteNaMesmaHora) {
+    agendador.Timer1Timer();
+    ASSERT_EQ(motor.chamadas.size(), 6u);
+    agendador.Timer1Timer();  // same minute: the start label is not older than now
+    EXPECT_EQ(motor.chamadas.size(), 6u);
+    relogio.agora.minuto = 58;
+    agendador.Timer1Timer();
+    EXPECT_EQ(motor.chamadas.size(), 12u);
+}
+
+TEST_F(AgendadorTeste, MensagemFinalSoNaExecucaoDoUsuario) {
+    struct Caso {
+        bool encontrou;
+        MensagemGravada final;
+    };
+    const Caso casos[] = {
+        {false, {kNenhumRegistro, "Aviso do Sistema", db::Icone::Aviso}},
+        {true, {kProcessamentoConcluido, "Aviso do Sistema", db::Icone::Informacao}},
+    };
+    for (const Caso& c : casos) {
+        interacao.mensagens.clear();
+        relogio.agora.hora = 15;  // not the box's hour: only the user's click makes it due
+        relogio.agora.segundo++;
+        motor.acoes["GerarComissaoRecebimentos"] = [&c](comissao::Motor& m) { m.bMensagemFinanceiro = c.encontrou; };
+        motor.acoes["GerarComissaoAcertos"] = [](comissao::Motor& m) { m.sSituacao3 = "S"; };
+        agendador.bMesnagemClickBotao = true;
+        agendador.Timer1Timer();
+        ASSERT_EQ(interacao.mensagens.size(), 2u);
+        EXPECT_EQ(interacao.mensagens[0].texto, kAvisoAcertos);  // warnings come before the final message
+        EXPECT_EQ(interacao.mensagens[0].icone, db::Icone::Aviso);
+        EXPECT_EQ(interacao.mensagens[1].texto, c.final.texto);
+        EXPECT_EQ(interacao.mensagens[1].titulo, c.final.titulo);
+        EXPECT_EQ(interacao.mensagens[1].icone, c.final.icone);
+        EXPECT_FALSE(agendador.bMesnagemClickBotao);
+    }
+}
+
+TEST_F(AgendadorTeste, ModoManualMostraAJanelaMesmoSemExecucao) {
+    AgendadorComissao manual(motor, tela, relogio, true, erros);
+    relogio.agora.hora = 6;
+    manual.Timer1Timer();
+    EXPECT_EQ(tela.janelaAberta, 1);
+    EXPECT_TRUE(motor.chamadas.empty());
+}
+
+TEST_F(AgendadorTeste, ErroDeUmaFaseParaOsTemporizadoresEmSilencio) {
+    // A write the failing phase left uncommitted is rolled back with the connection.
+    motor.acoes["GerarComissaoVendas"] = [](comissao::Motor& m) {
+        m.ExecutarComando(m.IBQ_Pesquisa, "update tab_parametro set st_comissao_frete_despesa = 'S'", false);
+        throw db::ErroBanco("violation of FOREIGN KEY constraint", {335544466});
+    };
+    agendador.bMesnagemClickBotao = true;
+    agendador.Timer1Timer();
+    EXPECT_FALSE(tela.temporizadores);
+    EXPECT_TRUE(interacao.mensagens.empty());
+    EXPECT_TRUE(TravaExiste());
+    EXPECT_TRUE(erp.sistema.encerrados.empty());
+    EXPECT_TRUE(agendador.bMesnagemClickBotao);
+    EXPECT_TRUE(tela.progresso);  // left as the failing phase left it
+    EXPECT_EQ(tela.final, kSemAtualizacao);
+    EXPECT_FALSE(motor.TemConexao());
+    EXPECT_EQ(Ativo(), "S");
+    EXPECT_EQ(dados->Valor("select st_comissao_frete_despesa from tab_parametro"), "N");
+    EXPECT_NE(erros.str().find("violation of FOREIGN KEY constraint"), std::string::npos);
+}
+
+TEST_F(AgendadorTeste, HoraInvalidaFalhaAntesDaPrimeiraFase) {
+    struct Caso {
+        const char* hora;
+        bool usuario;
+    };
+    for (const Caso c : {Caso{"24", true}, Caso{"ab", true}, Caso{"ab", false}, Caso{"", false}}) {
+        SCOPED_TRACE(c.hora);
+        tela.hora = c.hora;
+        tela.temporizadores = true;
+        agendador.bMesnagemClickBotao = c.usuario;
+        agendador.Timer1Timer();
+        EXPECT_TRUE(motor.chamadas.empty());
+        EXPECT_FALSE(tela.temporizadores);
+        EXPECT_TRUE(interacao.mensagens.empty());
+        EXPECT_FALSE(motor.TemConexao());
+    }
+    EXPECT_TRUE(TravaExiste());
+}
+
+TEST_F(AgendadorTeste, PerdaDoServidorMarcaInativoPorNovaConexaoEEncerra) {
+    motor.acoes["GerarComissaoRecebimentos"] = [](comissao::Motor&) {
+        throw db::ErroBanco("Error reading data from the connection.", {db::kConexaoPerdidaLeitura});
+    };
+    agendador.Timer1Timer();
+    EXPECT_FALSE(tela.temporizadores);
+    EXPECT_TRUE(interacao.mensagens.empty());
+    EXPECT_EQ(Ativo(), "N");
+    EXPECT_TRUE(TravaExiste());  // only a completed run or the watchdog removes it
+    EXPECT_EQ(erp.sistema.encerrados, std::vector<std::string>{NomeProgramaMonitor()});
+    EXPECT_FALSE(motor.TemConexao());
+}
+
+TEST_F(AgendadorTeste, PerdaDoServidorSemNovaConexaoDeixaAMarcaEEncerraMesmoAssim) {
+    motor.acoes["GerarComissaoVendas"] = [this](comissao::Motor&) {
+        erp.ApontarBanco("sumiu.fdb");
+        throw db::ErroBanco("Unable to complete network request to host \"srv\".", {db::kRedeIndisponivel});
+    };
+    agendador.Timer1Timer();
+    EXPECT_EQ(Ativo(), "S");
+    ASSERT_FALSE(erp.sistema.encerrados.empty());
+    EXPECT_EQ(erp.sistema.encerrados.back(), NomeProgramaMonitor());
+    EXPECT_FALSE(motor.TemConexao());
+}
+
+TEST_F(AgendadorTeste, TiqueDuranteUmaExecucaoNaoFazNada) {
+    std::vector<db::BancoDados*> conexoes;
+    motor.acoes["GerarComissaoVendas"] = [this, &conexoes](comissao::Motor& m) {
+        conexoes.push_back(m.IBD_BancoDados.get());
+        agendador.Timer1Timer();  // as the timer or the button would, through event processing
+        conexoes.push_back(m.IBD_BancoDados.get());
+    };
+    agendador.Timer1Timer();
+    EXPECT_EQ(motor.chamadas.size(), 6u);
+    ASSERT_EQ(conexoes.size(), 2u);
+    EXPECT_EQ(conexoes[0], conexoes[1]);
+    EXPECT_EQ(erp.sistema.encerrados.size(), 1u);
+}
+
+TEST_F(AgendadorTeste, ComOsCamposDoMotorReal) {
+    // The engine's own phases on an empty database: nothing found, the hour stored.
+    teste::PainelGravado painelReal;
+    comissao::Motor real(erp.sistema, interacao, painelReal, relogio);
+    AgendadorComissao agendadorReal(real, tela, relogio, false, erros);
+    dados->Entrada(1, {{"VL_COMISSAO", "0"}});
+    tela.hora = "7";
+    agendadorReal.bMesnagemClickBotao = true;
+    agendadorReal.Timer1Timer();
+    ASSERT_EQ(interacao.mensagens.size(), 1u) << erros.str();
+    EXPECT_EQ(interacao.mensagens[0].texto, kNenhumRegistro);
+    EXPECT_EQ(dados->Contar("select count(*) from mov_comissao where vl_comissao = 0"), 0);
+    EXPECT_EQ(Ativo(), "N");
+    EXPECT_FALSE(TravaExiste());
+}
+
+}  // namespace
+}  // namespace zelprax::monitor

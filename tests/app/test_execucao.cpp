@@ -1,0 +1,190 @@
+// The run itself: the phase order with the two skip boxes, the hour check, the closing statements
+// and the warnings, on a real database.
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/execucao.h"
+#include "app/hora.h"
+#include "db/erro.h"
+#include "motor_gravador.h"
+#include "support/banco_teste.h"
+#include "support/interacao_gravada.h"
+#include "support/sistema_falso.h"
+#include "../commission/motor_teste.h"
+
+namespace zelprax::monitor {
+namespace {
+
+using teste::MotorGravador;
+
+class ExecucaoTeste : public ::testing::Test {
+protected:
+    void SetUp() override {
+        teste::CriarBancoDoEsquema(caminho);
+        dados = std::make_unique<teste::DadosTeste>(caminho);
+        dados->Parametro({{"HR_ATUALIZAR_COMISSAO", "3"}});
+        dados->Parametro({{"ID_PARAMETRO", "2"}, {"HR_ATUALIZAR_COMISSAO", "null"}});
+        motor.ConectarBanco(caminho);
+    }
+    void TearDown() override { motor.DesconectarBanco(false); }
+
+    teste::PastaTemporaria pasta;
+    std::string caminho = pasta / "erp.fdb";
+    std::unique_ptr<teste::DadosTeste> dados;
+    teste::SistemaFalso sistema;
+    teste::InteracaoGravada interacao;
+    teste::PainelGravado painel;
+    MotorGravador motor{sistema, interacao, painel};
+};
+
+TEST_F(ExecucaoTeste, FasesNaOrdemComOsDoisSaltos) {
+    struct Caso {
+        bool naoAcertos, naoEstorno;
+        std::vector<std::string> fases;
+    };
+    const Caso casos[] = {
+        {false, false, {"CalcularComissaoVendas", "GerarAcertosFaseProcesso", "GerarComissaoVendas",
+                        "GerarComissaoRecebimentos", "GerarComissaoAcertos", "GerarEstornoInadimplentes"}},
+        {true, false, {"CalcularComissaoVendas", "GerarComissaoVendas", "GerarComissaoRecebimentos",
+                       "GerarComissaoAcertos", "GerarEstornoInadimplentes"}},
+        {false, true, {"CalcularComissaoVendas", "GerarAcertosFaseProcesso", "GerarComissaoVendas",
+                       "GerarComissaoRecebimentos", "GerarComissaoAcertos"}},
+        {true, true, {"CalcularComissaoVendas", "GerarComissaoVendas", "GerarComissaoRecebimentos",
+                      "GerarComissaoAcertos"}},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(std::to_string(c.naoAcertos) + std::to_string(c.naoEstorno));
+        motor.chamadas.clear();
+        OpcoesExecucao opcoes;
+        opcoes.naoGerarAcertos = c.naoAcertos;
+        opcoes.naoGerarEstorno = c.naoEstorno;
+        ExecutarFases(motor, opcoes);
+        EXPECT_EQ(motor.chamadas, c.fases);
+    }
+}
+
+TEST_F(ExecucaoTeste, HoraGravadaEmTodasAsLinhasEEntradasZeradasApagadas) {
+    dados->Entrada(1, {{"VL_COMISSAO", "0"}});
+    dados->Entrada(2, {{"VL_COMISSAO", "0.01"}});
+    dados->Entrada(3, {{"VL_COMISSAO", "-0.01"}});
+    // A zero entry written by a phase of this run goes too.
+    motor.acoes["GerarComissaoAcertos"] = [this](comissao::Motor& m) {
+        m.ExecutarComando(m.IBQ_Pesquisa, "update mov_comissao set vl_comissao = 0 where id_comissao = 3", true);
+    };
+    OpcoesExecucao opcoes;
+    opcoes.hora = "07";
+    ExecutarFases(motor, opcoes);
+
+    // Read through the other attachment: the closing statements are committed.
+    EXPECT_EQ(dados->Linhas("select id_parametro, hr_atualizar_comissao from tab_parametro order by 1"),
+              (std::vector<std::vector<std::string>>{{"1", "7"}, {"2", "7"}}));
+    EXPECT_EQ(dados->Linhas("select id_comissao from mov_comissao order by 1"),
+              (std::vector<std::vector<std::string>>{{"2"}}));
+}
+
+TEST_F(ExecucaoTeste, SemHoraAHoraGuardadaFicaComoEsta) {
+    ExecutarFases(motor, OpcoesExecucao{});
+    EXPECT_EQ(dados->Valor("select hr_atualizar_comissao from tab_parametro where id_parametro = 1"), "3");
+}
+
+TEST_F(ExecucaoTeste, HoraInvalidaFalhaAntesDaPrimeiraFase) {
+    dados->Entrada(1, {{"VL_COMISSAO", "0"}});
+    for (const char* hora : {"24", "-1", "ab", "", "7;", "1 or 1=1"}) {
+        SCOPED_TRACE(hora);
+        OpcoesExecucao opcoes;
+        opcoes.hora = hora;
+        EXPECT_THROW(ExecutarFases(motor, opcoes), ErroConversao);
+    }
+    EXPECT_TRUE(motor.chamadas.empty());
+    EXPECT_EQ(dados->Valor("select hr_atualizar_comissao from tab_parametro where id_parametro = 1"), "3");
+    EXPECT_EQ(dados->Contar("select count(*) from mov_comissao"), 1);
+}
+
+TEST_F(ExecucaoTeste, AvisosNaOrdemERegistrosEncontrados) {
+    struct Caso {
+        const char *s1, *s2, *s3;
+        bool comercio, financeiro, acerto;
+        std::vector<std::string> avisos;
+        bool encontrou;
+    };
+    const Caso casos[] = {
+        {"N", "N", "N", false, false, false, {}, false},
+        {"S", "N", "N", true, false, false, {kAvisoNotasVenda}, true},
+        {"N", "S", "N", false, true, false, {kAvisoDuplicatas}, true},
+        {"N", "N", "S", false, false, true, {kAvisoAcertos}, true},
+        {"S", "S", "S", false, false, false, {kAvisoNotasVenda, kAvisoDuplicatas, kAvisoAcertos}, false},
+        {"", "s", "SS", false, false, false, {}, false},  // only "S" counts
+    };
+    for (const Caso& c : casos) {
+        motor.acoes["GerarComissaoAcertos"] = [&c](comissao::Motor& m) {
+            m.sSituacao1 = c.s1;
+            m.sSituacao2 = c.s2;
+            m.sSituacao3 = c.s3;
+            m.bMensagemComercio = c.comercio;
+            m.bMensagemFinanceiro = c.financeiro;
+            m.bMensagemAcerto = c.acerto;
+        };
+        const ResultadoExecucao r = ExecutarFases(motor, OpcoesExecucao{});
+        EXPECT_EQ(r.avisos, c.avisos);
+        EXPECT_EQ(r.encontrouRegistros, c.encontrou);
+    }
+}
+
+TEST_F(ExecucaoTeste, ErroDeUmaFaseInterrompeAExecucao) {
+    dados->Entrada(1, {{"VL_COMISSAO", "0"}});
+    motor.acoes["GerarComissaoVendas"] = [](comissao::Motor&) { throw db::ErroBanco("falhou", {}); };
+    OpcoesExecucao opcoes;
+    opcoes.hora = "5";
+    EXPECT_THROW(ExecutarFases(motor, opcoes), db::ErroBanco);
+    EXPECT_EQ(motor.chamadas.back(), "GerarComissaoVendas");
+    EXPECT_EQ(dados->Valor("select hr_atualizar_comissao from tab_parametro where id_parametro = 1"), "3");
+    EXPECT_EQ(dados->Contar("select count(*) from mov_comissao"), 1);
+}
+
+// With the engine's own phases: whatever captions they show come in phase order, and a skipped
+// phase shows none of its captions.
+TEST(ExecucaoLegendas, FasesSaltadasNaoMostramSuasLegendas) {
+    for (int caso = 0; caso < 4; ++caso) {
+        const bool naoAcertos = (caso & 1) != 0, naoEstorno = (caso & 2) != 0;
+        SCOPED_TRACE(caso);
+        teste::PastaTemporaria pasta;
+        const std::string caminho = pasta / "erp.fdb";
+        teste::CriarBancoDoEsquema(caminho);
+        {
+            teste::DadosTeste dados(caminho);
+            dados.Parametro();
+        }
+        teste::SistemaFalso sistema;
+        teste::InteracaoGravada interacao;
+        teste::PainelGravado painel;
+        comissao::Motor motor(sistema, interacao, painel);
+        motor.ConectarBanco(caminho);
+        OpcoesExecucao opcoes;
+        opcoes.naoGerarAcertos = naoAcertos;
+        opcoes.naoGerarEstorno = naoEstorno;
+        ExecutarFases(motor, opcoes);
+        motor.DesconectarBanco(false);
+
+        int ultima = 0;
+        for (const std::string& legenda : painel.legendas) {
+            ASSERT_EQ(legenda.rfind("Fase ", 0), 0u) << legenda;
+            const int fase = legenda[5] - '0';
+            EXPECT_GE(fase, ultima) << legenda;
+            ultima = fase;
+            if (naoAcertos) {
+                EXPECT_FALSE(fase >= 2 && fase <= 4) << legenda;
+            }
+            if (naoEstorno) {
+                EXPECT_FALSE(fase >= 8) << legenda;
+            }
+        }
+        EXPECT_FALSE(painel.legendas.empty());
+        EXPECT_EQ(painel.legendas.front(), "Fase 1/9 - Calculando comissão das vendas");
+    }
+}
+
+}  // namespace
+}  // namespace zelprax::monitor

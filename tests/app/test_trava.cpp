@@ -1,0 +1,134 @@
+// The lock file, the stop signal of "Conectado.txt" and the monitor flag.
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "app/trava.h"
+#include "support/banco_teste.h"
+
+namespace zelprax::monitor {
+namespace {
+
+namespace fs = std::filesystem;
+using teste::EscreverArquivo;
+using teste::PastaTemporaria;
+
+TEST(NomeArquivoTrava, NomeDoProgramaAteOUltimoPonto) {
+    struct Caso {
+        const char* caminho;
+        char separador;
+        const char* nome;
+    };
+    const Caso casos[] = {
+        {"C:\\Apps\\zelpraxComissao2.exe", '\\', "zelpraxComissao2.lock"},
+        {"C:\\Meu Sistema\\v1.2\\zelpraxComissao2.exe", '\\', "zelpraxComissao2.lock"},
+        {"/opt/zelprax/zelpraxComissao2", '/', "zelpraxComissao2.lock"},
+        {"/opt/zelprax.d/zelpraxComissao2", '/', "zelpraxComissao2.lock"},  // a dot in the folder is not the name's
+        {"/opt/monitor.v2.bin", '/', "monitor.v2.lock"},
+        {"/opt/ zelpraxComissao2.exe ", '/', "zelpraxComissao2.lock"},
+        {"zelpraxComissao2.exe", '/', "zelpraxComissao2.lock"},
+    };
+    for (const Caso& c : casos) EXPECT_EQ(NomeArquivoTrava(c.caminho, c.separador), c.nome) << c.caminho;
+}
+
+TEST(ArquivoTrava, UmaLinhaComOCaminhoDoPrograma) {
+    EXPECT_EQ(ConteudoArquivoTrava("C:\\Apps\\zelpraxComissao2.exe"),
+              "Este arquivo indica que o monitor C:\\Apps\\zelpraxComissao2.exe está em execução.\r\n");
+}
+
+TEST(ArquivoTrava, CriadoTestadoEApagadoNaPastaDeDados) {
+    PastaTemporaria pasta;
+    const std::string dados = pasta / "Dados/";
+    fs::create_directories(dados);
+    const std::string programa = pasta / "Monitor/zelpraxComissao2";
+
+    EXPECT_FALSE(ExisteArquivoTrava(programa, dados));
+    CriarArquivoTrava(programa, dados);
+    EXPECT_TRUE(ExisteArquivoTrava(programa, dados));
+    std::ifstream lido(dados + "zelpraxComissao2.lock", std::ios::binary);
+    const std::string conteudo((std::istreambuf_iterator<char>(lido)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(conteudo, "Este arquivo indica que o monitor " + programa + " está em execução.\r\n");
+
+    CriarArquivoTrava(programa, dados);  // overwritten, not appended
+    EXPECT_EQ(fs::file_size(dados + "zelpraxComissao2.lock"), conteudo.size());
+
+    ApagarArquivoTrava(programa, dados);
+    EXPECT_FALSE(fs::exists(dados + "zelpraxComissao2.lock"));
+    EXPECT_NO_THROW(ApagarArquivoTrava(programa, dados));  // absent: nothing to do
+}
+
+TEST(ArquivoTrava, PastaQueNaoExisteLevantaErroAoCriar) {
+    PastaTemporaria pasta;
+    EXPECT_THROW(CriarArquivoTrava(pasta / "Monitor/zelpraxComissao2", pasta / "sumiu/"), std::runtime_error);
+    EXPECT_FALSE(ExisteArquivoTrava(pasta / "Monitor/zelpraxComissao2", pasta / "sumiu/"));
+}
+
+TEST(ServidorConectado, SoAPrimeiraLinhaDESCONECTARExataEhSinal) {
+    struct Caso {
+        const char* conteudo;
+        bool conectado;
+    };
+    const Caso casos[] = {
+        {"DESCONECTAR", false},
+        {"DESCONECTAR\r\n", false},
+        {"DESCONECTAR\nqualquer coisa", false},
+        {"desconectar", true},
+        {"DESCONECTAR ", true},
+        {" DESCONECTAR", true},
+        {"Desconectar\r\n", true},
+        {"", true},
+        {"CONECTADO\nDESCONECTAR\n", true},
+        {"DESCONECTARDESCONECTARDESCONECTARDESCONECTARDESCONECTARDESCONECTAR", true},
+    };
+    for (const Caso& c : casos) {
+        PastaTemporaria pasta;
+        EscreverArquivo(pasta / "Conectado.txt", c.conteudo);
+        EXPECT_EQ(ServidorConectado(pasta / ""), c.conectado) << '"' << c.conteudo << '"';
+    }
+}
+
+TEST(ServidorConectado, ArquivoOuPastaAusenteNaoEhSinal) {
+    PastaTemporaria pasta;
+    EXPECT_TRUE(ServidorConectado(pasta / ""));
+    EXPECT_TRUE(ServidorConectado(pasta / "sumiu/"));
+}
+
+TEST(ServidorConectado, ArquivoGrandeELixoNaoSaoSinal) {
+    PastaTemporaria pasta;
+    EscreverArquivo(pasta / "Conectado.txt", std::string(1 << 20, '\0'));
+    EXPECT_TRUE(ServidorConectado(pasta / ""));
+    EscreverArquivo(pasta / "Conectado.txt", std::string("DESCONECTAR\0\n", 13));
+    EXPECT_TRUE(ServidorConectado(pasta / ""));
+}
+
+TEST(ServidorConectado, ArquivoQueNaoPodeSerLidoLevantaErro) {
+    PastaTemporaria pasta;
+    fs::create_directories(pasta / "Conectado.txt");  // a folder where the file should be
+    EXPECT_THROW(ServidorConectado(pasta / ""), std::runtime_error);
+}
+
+TEST(AtualizarMonitorAtivo, TodasAsLinhasECommitado) {
+    PastaTemporaria pasta;
+    const std::string banco = pasta / "erp.fdb";
+    teste::CriarBancoDoEsquema(banco);
+    teste::DadosTeste dados(banco);
+    dados.Parametro({{"ST_MONITOR_COMISSAO_ATIVO", "'S'"}});
+    dados.Parametro({{"ID_PARAMETRO", "2"}, {"ST_MONITOR_COMISSAO_ATIVO", "null"}});
+
+    db::BancoDados conexao;
+    conexao.DefinirNomeBanco(banco);
+    conexao.Abrir();
+    AtualizarMonitorAtivo(false, conexao);
+    // Read by the other attachment while this one stays open: only committed work shows.
+    EXPECT_EQ(dados.Contar("select count(*) from tab_parametro where st_monitor_comissao_ativo = 'N'"), 2);
+    AtualizarMonitorAtivo(true, conexao);
+    EXPECT_EQ(dados.Contar("select count(*) from tab_parametro where st_monitor_comissao_ativo = 'S'"), 2);
+    conexao.Fechar(false);
+}
+
+}  // namespace
+}  // namespace zelprax::monitor
