@@ -6,6 +6,8 @@
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
+
+#include <csignal>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -32,6 +34,12 @@ std::string LerArquivo(const std::string& caminho) {
 
 ResultadoPrograma ExecutarPrograma(const std::string& programa, const std::vector<std::string>& argumentos,
                                    const std::map<std::string, std::string>& ambiente) {
+    return ExecutarProgramaEnquanto(programa, argumentos, ambiente, [](pid_t) {});
+}
+
+ResultadoPrograma ExecutarProgramaEnquanto(const std::string& programa, const std::vector<std::string>& argumentos,
+                                           const std::map<std::string, std::string>& ambiente,
+                                           const std::function<void(pid_t)>& enquanto) {
     PastaTemporaria pasta;
     const std::string arquivoSaida = pasta / "saida.txt";
     const std::string arquivoErros = pasta / "erros.txt";
@@ -64,6 +72,13 @@ ResultadoPrograma ExecutarPrograma(const std::string& programa, const std::vecto
     if (falha != 0) throw std::runtime_error("não foi possível executar " + programa);
 
     int estado = 0;
+    try {
+        enquanto(pid);
+    } catch (...) {
+        ::kill(pid, SIGKILL);
+        waitpid(pid, &estado, 0);
+        throw;
+    }
     while (waitpid(pid, &estado, 0) < 0) {
     }
     ResultadoPrograma r;

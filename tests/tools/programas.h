@@ -2,6 +2,9 @@
 // Runs one of the built programs as its own process, the way cron or an operator would, and
 // captures its exit status, standard output and standard error.
 
+#include <sys/types.h>
+
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -17,6 +20,12 @@ struct ResultadoPrograma {
 // `ambiente` adds or replaces variables; a variable mapped to "" is removed.
 ResultadoPrograma ExecutarPrograma(const std::string& programa, const std::vector<std::string>& argumentos,
                                    const std::map<std::string, std::string>& ambiente = {});
+
+// The same, calling `enquanto` with the process id while the program runs (to signal it, say),
+// then waiting for its end.
+ResultadoPrograma ExecutarProgramaEnquanto(const std::string& programa, const std::vector<std::string>& argumentos,
+                                           const std::map<std::string, std::string>& ambiente,
+                                           const std::function<void(pid_t)>& enquanto);
 
 // True when something accepts connections on 127.0.0.1 at the given port.
 bool PortaAberta(int porta);

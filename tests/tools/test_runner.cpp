@@ -3,10 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "db/datas.h"
@@ -284,6 +287,22 @@ TEST_F(RunnerInstalado, ExecucaoQueFalhaTambemLiberaATrava) {
     const ResultadoPrograma r = Rodar({"--pasta", pastaMonitor});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.erros.find("outro.fdb"), std::string::npos) << r.erros;
+    EXPECT_FALSE(fs::exists(trava));
+}
+
+TEST_F(RunnerInstalado, InterrompidaPeloGerenciadorDeServicosLiberaATrava) {
+    // A service stop or Ctrl-C in the middle of the run: the process ends at once, and the lock
+    // goes with it.
+    bool travaVista = false;
+    const ResultadoPrograma r = ExecutarProgramaEnquanto(ZELPRAX_RUNNER, {"--pasta", pastaMonitor}, {}, [&](pid_t pid) {
+        for (int i = 0; i < 2000 && !travaVista; ++i) {
+            travaVista = fs::exists(trava);
+            if (!travaVista) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        ::kill(pid, SIGTERM);
+    });
+    ASSERT_TRUE(travaVista) << "a trava deve existir durante a execução";
+    EXPECT_EQ(r.status, 128 + SIGTERM) << r.saida << r.erros;
     EXPECT_FALSE(fs::exists(trava));
 }
 

@@ -65,10 +65,16 @@ class TravaDaExecucao {
 public:
     TravaDaExecucao(std::string caminhoMonitor, std::string pastaDados)
         : caminho_(std::move(caminhoMonitor)), pasta_(std::move(pastaDados)) {
-        monitor::CriarArquivoTrava(caminho_, pasta_);
+        // The handlers come first, so no signal can fall between the file's creation and them.
         const std::string arquivo = pasta_ + monitor::NomeArquivoTrava(caminho_, plataforma::Separador());
         if (arquivo.size() < sizeof g_caminhoTrava) std::memcpy(g_caminhoTrava, arquivo.c_str(), arquivo.size() + 1);
         for (int sinal : {SIGINT, SIGTERM, SIGHUP}) std::signal(sinal, RemoverTravaNoSinal);
+        try {
+            monitor::CriarArquivoTrava(caminho_, pasta_);
+        } catch (...) {
+            RestaurarSinais();
+            throw;
+        }
     }
     ~TravaDaExecucao() { Liberar(); }
     TravaDaExecucao(const TravaDaExecucao&) = delete;
@@ -77,16 +83,21 @@ public:
     void Liberar() noexcept {
         if (liberada_) return;
         liberada_ = true;
-        for (int sinal : {SIGINT, SIGTERM, SIGHUP}) std::signal(sinal, SIG_DFL);
-        g_caminhoTrava[0] = '\0';
         try {
             monitor::ApagarArquivoTrava(caminho_, pasta_);
         } catch (...) {
             // A lock that cannot be deleted stays, as the monitor leaves it.
         }
+        // Only now: a signal until here still finds the handler, which removes the file again.
+        RestaurarSinais();
     }
 
 private:
+    static void RestaurarSinais() noexcept {
+        for (int sinal : {SIGINT, SIGTERM, SIGHUP}) std::signal(sinal, SIG_DFL);
+        g_caminhoTrava[0] = '\0';
+    }
+
     std::string caminho_, pasta_;
     bool liberada_ = false;
 };
