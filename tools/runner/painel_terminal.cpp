@@ -42,32 +42,32 @@ void PainelTerminal::MostrarBarra(bool visivel) {
         Encerrar();
         return;
     }
-    Redesenhar(true);
+    Redesenhar();  // drawn once it has a maximum: an empty "0/0" bar says nothing
 }
 
 void PainelTerminal::DefinirMaximo(int maximo) {
     maximo_ = maximo;
-    Redesenhar(false);
+    Redesenhar();
 }
 
 void PainelTerminal::DefinirPosicao(int posicao) {
     posicao_ = posicao;
-    Redesenhar(false);
+    Redesenhar();
 }
 
 void PainelTerminal::Avancar() {
     ++posicao_;
-    Redesenhar(false);
+    Redesenhar();
 }
 
-void PainelTerminal::Redesenhar(bool forcar) {
+void PainelTerminal::Redesenhar() {
     if (!terminal_) return;
-    if (!forcar && !barraNaTela_ && maximo_ <= 0) return;
+    if (!barraNaTela_ && maximo_ <= 0) return;
     // Redrawn at each thousandth of the work, not at every document: a long phase must not flood
     // the terminal.
     const long long limite = std::max(maximo_, 1);
     const long long milesimo = static_cast<long long>(std::clamp(posicao_, 0, std::max(maximo_, 0))) * 1000 / limite;
-    if (!forcar && barraNaTela_ && milesimo == ultimoMilesimo_ && maximo_ == ultimoMaximo_) return;
+    if (barraNaTela_ && milesimo == ultimoMilesimo_ && maximo_ == ultimoMaximo_) return;
     std::fprintf(saida_, "\r%s", DesenharBarra(posicao_, maximo_, kLarguraBarra).c_str());
     std::fflush(saida_);
     ultimoMilesimo_ = milesimo;

@@ -39,7 +39,7 @@ public:
     static std::string DesenharBarra(int posicao, int maximo, int largura);
 
 private:
-    void Redesenhar(bool forcar);
+    void Redesenhar();
 
     std::FILE* saida_;
     bool terminal_;
