@@ -401,8 +401,10 @@ private:
         // A few invoices whose totals disagree with their items or their receivables.
         Moeda produtosDeclarados = n.produtos;
         if (!soServicos && sorteio_.Chance(1)) produtosDeclarados += Centavos(sorteio_.Inteiro(1, 999));
-        Moeda financeiro = n.total;
-        if (sorteio_.Chance(1)) financeiro += Centavos(sorteio_.Inteiro(1, 500));
+        // Cash sales have no receivables and nothing financed.
+        const bool aVista = sorteio_.Chance(3);
+        Moeda financeiro = aVista ? Moeda{} : n.total;
+        if (!aVista && sorteio_.Chance(1)) financeiro += Centavos(sorteio_.Inteiro(1, 500));
 
         const int tbo = sorteio_.Pesos({60, 22, 12, 6});
         const std::string baseOutros = tbo == 0 ? "" : tbo == 1 ? "P" : tbo == 2 ? "C" : "R";
@@ -474,9 +476,8 @@ private:
         });
         Gravou();
 
-        // Cash sales have no receivables.
         std::vector<Duplicata> duplicatas;
-        if (!sorteio_.Chance(3)) duplicatas = GerarDuplicatas(n, freteNaParcela, clienteInadimplente);
+        if (!aVista) duplicatas = GerarDuplicatas(n, freteNaParcela, clienteInadimplente);
         EntradasHistoricas(n, base, duplicatas);
     }
 
