@@ -13,7 +13,7 @@ pid=$!
 
 janela=""
 for _ in $(seq 1 900); do  # up to 90 s: the sanitizer build starts slowly
-  janela=$(xdotool search --name '^Aviso do Sistema$' 2>/dev/null | head -n1)
+  janela=$(xdotool search --onlyvisible --name '^Aviso do Sistema$' 2>/dev/null | head -n1)
   [[ -n "$janela" ]] && break
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.1
@@ -23,14 +23,19 @@ if [[ -n "$janela" ]]; then
   echo "mensagem=sim"
   sleep 1  # let the box and the window behind it finish drawing
   import -window root "$captura" && echo "captura=sim"
-  xdotool windowfocus --sync "$janela" 2>/dev/null || true
-  xdotool key Return
 else
   echo "mensagem=nao"
 fi
 
+# OK from the keyboard, again while the box is still there (a busy machine may map it late).
 for _ in $(seq 1 300); do
   kill -0 "$pid" 2>/dev/null || break
+  caixa=$(xdotool search --onlyvisible --name '^Aviso do Sistema$' 2>/dev/null | head -n1)
+  if [[ -n "$caixa" ]]; then
+    xdotool windowfocus --sync "$caixa" 2>/dev/null || true
+    xdotool key Return
+    sleep 0.5
+  fi
   sleep 0.1
 done
 if kill -0 "$pid" 2>/dev/null; then
