@@ -50,11 +50,14 @@ void Executar(db::Consulta& gen, const std::string& sql, const std::string& linh
 }
 
 // Keeps the settlement data set on the transaction of IBQ_Gen while Phase 9 runs, so that a
-// settlement and its slot update share one commit; the previous binding comes back afterwards.
+// settlement and its slot update share one commit; the previous binding comes back afterwards
+// (none when it ran in the connection's own transaction, which ends with the connection).
 class AcertosNaTransacaoDe {
 public:
-    AcertosNaTransacaoDe(db::InsercaoPreparada& acertos, db::Consulta& gen)
-        : acertos_(acertos), anterior_(&acertos.TransacaoAtual()), atual_(gen.TransacaoAtual()) {
+    AcertosNaTransacaoDe(db::InsercaoPreparada& acertos, db::Consulta& gen, db::BancoDados& banco)
+        : acertos_(acertos), atual_(gen.TransacaoAtual()) {
+        db::Transacao* anterior = &acertos.TransacaoAtual();
+        anterior_ = anterior == &banco.TransacaoPadrao() ? nullptr : anterior;
         acertos_.DefinirTransacao(&atual_);
     }
     ~AcertosNaTransacaoDe() { acertos_.DefinirTransacao(anterior_); }
@@ -65,8 +68,8 @@ public:
 
 private:
     db::InsercaoPreparada& acertos_;
-    db::Transacao* anterior_;
     db::Transacao& atual_;
+    db::Transacao* anterior_ = nullptr;
 };
 
 }  // namespace
@@ -117,7 +120,7 @@ void Motor::GerarEstornoInadimplentes() {
     painel_.DefinirMaximo(IBQ_Comercio.Contagem());
     painel_.DefinirPosicao(0);
 
-    AcertosNaTransacaoDe vinculo(IBD_AcertoComissao, IBQ_Gen);
+    AcertosNaTransacaoDe vinculo(IBD_AcertoComissao, IBQ_Gen, Banco());
     for (; !IBQ_Comercio.Fim(); IBQ_Comercio.Proximo()) {
         painel_.ProcessarEventos();
         painel_.Avancar();

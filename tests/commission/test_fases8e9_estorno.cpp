@@ -270,12 +270,15 @@ TEST_F(Fases8e9, FalhaEmQualquerPontoSeguidaDeNovaExecucao) {
     motor.ConectarBanco(caminho);
 }
 
-// The settlement data set goes back to its own transaction after the phase.
+// The settlement data set goes back to its own transaction after the phase, also when IBQ_Gen
+// runs in the run transaction.
 TEST_F(Fases8e9, AcertosVoltamATransacaoAnterior) {
     NotaInadimplente(*dados, 1, 30);
     db::Transacao* antes = &motor.IBD_AcertoComissao.TransacaoAtual();
+    motor.IBQ_Gen.DefinirTransacao(&motor.IBT_Gen);
     motor.GerarEstornoInadimplentes();
     EXPECT_EQ(&motor.IBD_AcertoComissao.TransacaoAtual(), antes);
+    EXPECT_EQ(dados->Contar("select count(*) from mov_acerto_comissao"), 1);
 }
 
 }  // namespace
