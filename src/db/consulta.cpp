@@ -133,6 +133,8 @@ db::Campo Consulta::Campo(std::string_view nome) const {
     return db::Campo(&linhas_lidas_[atual_][it->second]);
 }
 
+int Consulta::NumeroColunas() const { return comando_ ? comando_->Colunas() : 0; }
+
 db::Campo Consulta::CampoNaPosicao(int indice) const {
     if (!aberta_ || Fim() || indice < 0 || static_cast<std::size_t>(indice) >= linhas_lidas_[atual_].size())
         return db::Campo(nullptr);

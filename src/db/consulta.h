@@ -58,7 +58,8 @@ public:
 
     // A field of the current row; raises when the statement has no column of that name.
     db::Campo Campo(std::string_view nome) const;
-    int NumeroColunas() const { return static_cast<int>(colunas_.size()); }
+    // Every column of the result, also those that share a name with another.
+    int NumeroColunas() const;
     db::Campo CampoNaPosicao(int indice) const;
 
 private:
