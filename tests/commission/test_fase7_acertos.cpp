@@ -3,6 +3,7 @@
 
 #include "db/erro.h"
 #include "fases_vendas_teste.h"
+#include "support/invariantes.h"
 
 namespace zelprax::teste {
 namespace {
@@ -159,6 +160,40 @@ TEST_F(Fase7, FalhaNoMeioNaoDeixaEntradaDuplicada) {
     EXPECT_EQ(dados->Linhas("select id_acerto_comissao, count(*), sum(vl_comissao) from mov_comissao group by 1 order by 1"),
               (std::vector<std::vector<std::string>>{{"1", "1", "10.00"}, {"2", "1", "20.00"}}));
     EXPECT_EQ(Calculo(2), "N");
+}
+
+// The phases in run order: the settlements of Phases 3 and 4 become entries in the same run, those
+// of Phase 9 in the next one.
+TEST_F(Fase7, AcertosDasOutrasFasesViramEntradasNaOrdemDaExecucao) {
+    // A paid entry of 60 days that the commercial phase blocks, and an invoice of 1000.00 at 5 %,
+    // half credited at invoicing, whose only receivable is 30 days overdue.
+    dados->Entrada(1, {{"ID_NF_COMERCIO", "null"}, {"DT_EMISSAO", DiaSQL(-60)}, {"ID_COMISSAO_GERADA", "900"}});
+    dados->Executar("insert into tab_plano_pagto (id_plano_pagto, qt_dias_estorna_comissao) values (1, 10)");
+    dados->Nota(2, {{"ST_ESTORNAR_COMISSAO", "'S'"}, {"ID_PLANO_PAGTO", "1"}, {"PO_CREDITO_FAT", "50"}});
+    dados->Item(2, 2);
+    dados->Receber(20, 2, {{"DT_VENCTO", DiaSQL(-30)}});
+    const Inicio inicio = CapturarInicio(*dados);
+    auto executar = [this] {
+        motor.CalcularComissaoVendas();
+        motor.GerarAcertosFaseProcesso();
+        motor.GerarComissaoVendas();
+        motor.GerarComissaoRecebimentos();
+        motor.GerarComissaoAcertos();
+        motor.GerarEstornoInadimplentes();
+    };
+    const std::string acertos =
+        "select a.tp_acerto, a.vl_acerto, c.vl_comissao from mov_acerto_comissao a left join mov_comissao c on "
+        "c.id_acerto_comissao = a.id_acerto_comissao order by a.id_acerto_comissao";
+
+    executar();
+    EXPECT_EQ(dados->Linhas(acertos), (std::vector<std::vector<std::string>>{{"D", "50.00", "-50.00"},
+                                                                             {"D", "25.00", "<null>"}}));
+    EXPECT_EQ(VerificarInvariantes(*dados, inicio), std::vector<std::string>{});
+
+    executar();
+    EXPECT_EQ(dados->Linhas(acertos), (std::vector<std::vector<std::string>>{{"D", "50.00", "-50.00"},
+                                                                             {"D", "25.00", "-25.00"}}));
+    EXPECT_EQ(VerificarInvariantes(*dados, inicio), std::vector<std::string>{});
 }
 
 }  // namespace
