@@ -1,11 +1,27 @@
 #!/usr/bin/env bash
-# Runs the monitor in manual mode on the current X display (xvfb-run gives one), waits for the
+# Starts a virtual X display of its own, runs the monitor in manual mode on it, waits for the
 # first "Aviso do Sistema" message box, photographs the screen, answers OK from the keyboard and
 # waits for the process to end. Prints what it saw as key=value lines.
 # Usage: sessao_x.sh PROGRAM SCREENSHOT.png
 set -u
 programa=$1
 captura=$2
+
+# Xvfb picks a free display number itself and reports it once it accepts clients (-displayfd),
+# so parallel runs never share or race for a display, as a fixed or guessed number can.
+canal=$(mktemp -u)
+mkfifo "$canal"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$canal" 2>/dev/null &
+xvfb=$!
+numero=""
+read -r -t 30 numero <"$canal" || true
+rm -f "$canal"
+trap 'kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null' EXIT
+if [[ -z "$numero" ]]; then
+  echo "display=nao"
+  exit 1
+fi
+export DISPLAY=":$numero"
 export QT_QPA_PLATFORM=xcb
 
 "$programa" manual &
