@@ -396,8 +396,7 @@ TEST_F(JanelaTeste, ErroDeLeituraDoSinalUmaMensagemDeCadaVez) {
 }
 
 TEST_F(JanelaTeste, SairFechaAJanelaEApagaATrava) {
-    TfrmPrincipal& j = Iniciar();
-    j.show();
+    TfrmPrincipal& j = Iniciar();  // hidden, as when "&Sair" is chosen from the tray icon's menu
     ASSERT_TRUE(TravaExiste());
     j.Exit1->trigger();
     EXPECT_FALSE(TravaExiste());
