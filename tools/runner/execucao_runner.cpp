@@ -205,6 +205,7 @@ int ExecutarRunner(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente) {
         status = kSaidaFalhou;
     }
     resumo.comandos = db::EstatisticasDoProcesso().comandos;
+    resumo.preparacoes = db::EstatisticasDoProcesso().preparacoes;
     resumo.segundos = segundos();
     const std::string texto = opcoes.json ? ResumoEmJson(resumo) + "\n" : ResumoEmTexto(resumo);
     std::fputs(texto.c_str(), ambiente.saida);

@@ -26,7 +26,7 @@ const char* const kAjudaRunner =
     "  --emissao-a-partir DD/MM/AAAA\n"
     "                             considera só os documentos emitidos a partir desta data.\n"
     "  --json                     imprime o resumo como um objeto JSON (fases, avisos, mensagem\n"
-    "                             final, comandos SQL executados, segundos).\n"
+    "                             final, comandos SQL executados e preparados, segundos).\n"
     "  --help                     mostra esta ajuda.\n"
     "\n"
     "Usuário e senha do banco: os do monitor; as variáveis de ambiente ISC_USER e ISC_PASSWORD os\n"

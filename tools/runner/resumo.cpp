@@ -124,7 +124,8 @@ std::string ResumoEmJson(const ResumoRunner& r) {
     for (std::size_t i = 0; i < r.avisos.size(); ++i) j += (i > 0 ? "," : "") + TextoJson(r.avisos[i]);
     j += "],\"mensagemFinal\":" + (r.mensagemFinal ? TextoJson(*r.mensagemFinal) : std::string("null"));
     j += ",\"erro\":" + (r.erro ? TextoJson(*r.erro) : std::string("null"));
-    j += ",\"comandos\":" + std::to_string(r.comandos) + ",\"segundos\":" + Segundos(r.segundos) + "}";
+    j += ",\"comandos\":" + std::to_string(r.comandos) + ",\"preparacoes\":" + std::to_string(r.preparacoes) +
+         ",\"segundos\":" + Segundos(r.segundos) + "}";
     return j;
 }
 

@@ -26,6 +26,7 @@ struct ResumoRunner {
     std::optional<std::string> mensagemFinal;  // none when the run failed
     std::optional<std::string> erro;           // the failure's text
     std::int64_t comandos = 0;
+    std::int64_t preparacoes = 0;  // statements prepared; a text executed again unchanged is not prepared again
     double segundos = 0;
 };
 
