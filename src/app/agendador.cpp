@@ -31,6 +31,14 @@ std::string TextoDoErro(const std::exception& e) {
     return e.what();
 }
 
+// A connection lost in the middle of a statement also surfaces as the client's write error, when
+// the client had a request still to send (a statement freed lazily, say): its text is none of the
+// three, but the server is gone all the same.
+bool ConexaoPerdida(const std::exception& e) {
+    const auto* erroBanco = dynamic_cast<const db::ErroBanco*>(&e);
+    return erroBanco != nullptr && erroBanco->TemCodigo(db::kConexaoPerdidaEscrita);
+}
+
 }  // namespace
 
 std::string NomeProgramaMonitor() { return db::NomePrograma("zelpraxComissao2"); }
@@ -48,7 +56,7 @@ void AgendadorComissao::Timer1Timer() {
         Executar();
     } catch (const std::exception& e) {
         erros_ << "zelprax Monitor Comissão: a atualização das comissões falhou:\n" << e.what() << std::endl;
-        Falhar(TextoDoErro(e));
+        Falhar(TextoDoErro(e), ConexaoPerdida(e));
     } catch (...) {
         erros_ << "zelprax Monitor Comissão: a atualização das comissões falhou com um erro desconhecido"
                << std::endl;
@@ -99,7 +107,7 @@ void AgendadorComissao::Executar() {
     motor_.Sistema().EncerrarProcesso(NomeProgramaMonitor());
 }
 
-void AgendadorComissao::Falhar(const std::string& texto) {
+void AgendadorComissao::Falhar(const std::string& texto, bool conexaoPerdida) {
     // What the phases committed stays; what is pending is rolled back, not committed.
     try {
         motor_.DesconectarBanco(false);
@@ -107,7 +115,7 @@ void AgendadorComissao::Falhar(const std::string& texto) {
         erros_ << "zelprax Monitor Comissão: " << e.what() << std::endl;
     }
     tela_.PararTemporizadores();
-    if (PerdaDoServidor(texto)) EncerrarPorPerdaDoServidor();
+    if (PerdaDoServidor(texto) || conexaoPerdida) EncerrarPorPerdaDoServidor();
 }
 
 void AgendadorComissao::EncerrarPorPerdaDoServidor() {

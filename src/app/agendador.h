@@ -51,7 +51,7 @@ public:
 
 private:
     void Executar();
-    void Falhar(const std::string& texto);
+    void Falhar(const std::string& texto, bool conexaoPerdida = false);
     void EncerrarPorPerdaDoServidor();
 
     comissao::Motor& motor_;

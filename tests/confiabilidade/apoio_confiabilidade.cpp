@@ -1,0 +1,218 @@
+#include "apoio_confiabilidade.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+
+#include "app/execucao.h"
+#include "app/trava.h"
+#include "commission/motor.h"
+#include "db/banco.h"
+#include "db/erro.h"
+#include "gerador.h"
+#include "programas.h"
+#include "support/interacao_gravada.h"
+#include "support/sistema_falso.h"
+
+extern char** environ;
+
+namespace zelprax::teste {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string LerArquivo(const std::string& caminho) {
+    std::ifstream entrada(caminho, std::ios::binary);
+    std::ostringstream texto;
+    texto << entrada.rdbuf();
+    return texto.str();
+}
+
+void Dormir(int milissegundos) { std::this_thread::sleep_for(std::chrono::milliseconds(milissegundos)); }
+
+}  // namespace
+
+void CriarBancoGerado(const std::string& caminho, int notas, std::uint32_t semente) {
+    CriarBancoDoEsquema(caminho);
+    db::BancoDados banco;
+    banco.DefinirNomeBanco(caminho);
+    banco.Abrir();
+    demo::OpcoesDemo opcoes;
+    opcoes.notas = notas;
+    opcoes.semente = semente;
+    opcoes.hoje = db::RelogioDoSistema().Agora();
+    demo::PreencherBancoDemo(banco, opcoes);
+    banco.Fechar(true);
+    // The run rules tell the settlements of a paid entry apart by seller, company and amount; the
+    // generator repeats amounts, so each paid entry gets one of its own.
+    DadosTeste dados(caminho);
+    dados.Executar("update mov_comissao set vl_comissao = 10 + id_comissao * 0.37 where id_comissao_gerada is not null");
+}
+
+std::string CopiarBanco(const std::string& origem, const std::string& destino) {
+    fs::copy_file(origem, destino, fs::copy_options::overwrite_existing);
+    return destino;
+}
+
+bool ExecutarCompleta(const std::string& conexao, std::string* erro) {
+    SistemaFalso sistema;
+    InteracaoGravada interacao;
+    PainelObservado painel;
+    comissao::Motor motor(sistema, interacao, painel);
+    motor.ConectarBanco(conexao);
+    try {
+        monitor::ExecutarFases(motor, {});
+        monitor::AtualizarMonitorAtivo(false, *motor.IBD_BancoDados);
+        motor.DesconectarBanco(true);
+        return true;
+    } catch (const std::exception& e) {
+        if (erro != nullptr) {
+            const auto* erroBanco = dynamic_cast<const db::ErroBanco*>(&e);
+            *erro = erroBanco != nullptr ? erroBanco->Texto() : e.what();
+        }
+        motor.DesconectarBanco(false);
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+void PainelObservado::MostrarLegenda(const std::string& legenda) {
+    legendas.push_back(legenda);
+    passosNaFase = 0;
+}
+
+void PainelObservado::Avancar() {
+    ++posicao;
+    ++passosNaFase;
+    if (aoAvancar) aoAvancar(*this);
+}
+
+void PainelObservado::ProcessarEventos() {
+    if (aoAvancar) aoAvancar(*this);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+ProcessoFilho::ProcessoFilho(const std::string& programa, const std::vector<std::string>& argumentos,
+                             const std::map<std::string, std::string>& ambiente)
+    : arquivoSaida_(pasta_ / "saida.txt"), arquivoErros_(pasta_ / "erros.txt") {
+    std::vector<std::string> variaveis;
+    for (char** v = environ; *v != nullptr; ++v) {
+        const std::string variavel = *v;
+        if (ambiente.count(variavel.substr(0, variavel.find('='))) == 0) variaveis.push_back(variavel);
+    }
+    for (const auto& [nome, valor] : ambiente)
+        if (!valor.empty()) variaveis.push_back(nome + "=" + valor);
+
+    std::vector<char*> argv{const_cast<char*>(programa.c_str())};
+    for (const std::string& a : argumentos) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (std::string& v : variaveis) envp.push_back(v.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t acoes;
+    posix_spawn_file_actions_init(&acoes);
+    posix_spawn_file_actions_addopen(&acoes, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&acoes, STDOUT_FILENO, arquivoSaida_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    posix_spawn_file_actions_addopen(&acoes, STDERR_FILENO, arquivoErros_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int falha = posix_spawn(&pid_, programa.c_str(), &acoes, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&acoes);
+    if (falha != 0) throw std::runtime_error("não foi possível executar " + programa);
+}
+
+ProcessoFilho::~ProcessoFilho() {
+    if (pid_ > 0 && !Terminou()) {
+        ::kill(pid_, SIGKILL);
+        Esperar();
+    }
+}
+
+std::string ProcessoFilho::Saida() const { return LerArquivo(arquivoSaida_); }
+std::string ProcessoFilho::Erros() const { return LerArquivo(arquivoErros_); }
+
+bool ProcessoFilho::Terminou() {
+    if (status_ >= 0) return true;
+    int estado = 0;
+    if (::waitpid(pid_, &estado, WNOHANG) != pid_) return false;
+    status_ = WIFEXITED(estado) ? WEXITSTATUS(estado) : 128 + WTERMSIG(estado);
+    return true;
+}
+
+int ProcessoFilho::Esperar() {
+    if (status_ >= 0) return status_;
+    int estado = 0;
+    while (::waitpid(pid_, &estado, 0) < 0) {
+    }
+    status_ = WIFEXITED(estado) ? WEXITSTATUS(estado) : 128 + WTERMSIG(estado);
+    return status_;
+}
+
+bool ProcessoFilho::AguardarQue(const std::function<bool()>& condicao, int milissegundos) {
+    const auto limite = std::chrono::steady_clock::now() + std::chrono::milliseconds(milissegundos);
+    while (std::chrono::steady_clock::now() < limite) {
+        if (condicao()) return true;
+        if (Terminou()) return condicao();
+        Dormir(2);
+    }
+    return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+std::string ServidorDeTeste() {
+    const char* servidor = std::getenv("ZELPRAX_SERVIDOR");
+    return servidor != nullptr ? servidor : "";
+}
+
+bool ServidorResponde() { return PortaAberta(3050); }
+
+std::vector<pid_t> ProcessosDoServidor() {
+    std::vector<pid_t> pids;
+    std::error_code erro;
+    for (const auto& entrada : fs::directory_iterator("/proc", erro)) {
+        const std::string nome = entrada.path().filename().string();
+        if (nome.empty() || nome.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::error_code erroLink;
+        const fs::path programa = fs::read_symlink(entrada.path() / "exe", erroLink);
+        if (!erroLink && programa == "/usr/sbin/firebird") pids.push_back(static_cast<pid_t>(std::stol(nome)));
+    }
+    return pids;
+}
+
+void DerrubarServidor() {
+    for (pid_t pid : ProcessosDoServidor()) ::kill(pid, SIGKILL);
+    for (int i = 0; i < 500 && (ServidorResponde() || !ProcessosDoServidor().empty()); ++i) Dormir(10);
+    if (ServidorResponde()) throw std::runtime_error("o servidor Firebird continua respondendo depois do SIGKILL");
+}
+
+void IniciarServidor() {
+    const std::string comando = std::string("bash '") + ZELPRAX_SCRIPT_SERVIDOR + "' start >/dev/null 2>&1";
+    for (int tentativa = 0; tentativa < 3 && !ServidorResponde(); ++tentativa) {
+        if (std::system(comando.c_str()) != 0) Dormir(200);
+    }
+    if (!ServidorResponde()) throw std::runtime_error("o servidor Firebird não voltou a responder");
+}
+
+ServidorGarantido::~ServidorGarantido() {
+    try {
+        IniciarServidor();
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << e.what();
+    }
+}
+
+}  // namespace zelprax::teste
