@@ -30,6 +30,9 @@ Moeda Moeda::Ler(std::string_view texto) {
         if (c == '.' && !ponto) {
             ponto = true;
         } else if (c >= '0' && c <= '9' && !ponto) {
+            // Beyond what ten-thousandths in 64 bits can hold the text is no amount.
+            if (inteiro > (922337203685476 - (c - '0')) / 10)
+                throw std::out_of_range("'" + std::string(texto) + "' is out of the amount's range");
             inteiro = inteiro * 10 + (c - '0');
             digitos = true;
         } else if (c >= '0' && c <= '9' && casas < 4) {

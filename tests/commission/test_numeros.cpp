@@ -65,6 +65,8 @@ TEST(Moeda, ProdutosEQuocientesArredondamParaOPar) {
     EXPECT_EQ((v / Moeda::DeInteiro(1000) * cem).Texto(), "1.7000");
     EXPECT_EQ(Moeda::DeInteiro(50).Vezes(500.0 / 1100.0).Texto(), "22.7273");
     EXPECT_THROW(v / Moeda(), std::domain_error);
+    EXPECT_THROW(Moeda::Ler("9999999999999999999999999"), std::out_of_range) << "no overflow";
+    EXPECT_EQ(Moeda::Ler("92233720368547").Texto(), "92233720368547.0000");
     const Moeda meio = Moeda::Ler("0.5");
     EXPECT_EQ((Moeda::Ler("-0.0001") * meio).DezMilesimos(), 0) << "-0.00005, empate para o par";
     EXPECT_EQ((Moeda::Ler("0.0003") * meio).DezMilesimos(), 2) << "0.00015 -> 0.0002";
