@@ -90,6 +90,7 @@ bool ExecutarCompleta(const std::string& conexao, std::string* erro) {
 // ---------------------------------------------------------------------------------------------
 
 void PainelObservado::MostrarLegenda(const std::string& legenda) {
+    Sinal();
     legendas.push_back(legenda);
     passosNaFase = 0;
 }
@@ -98,11 +99,10 @@ void PainelObservado::Avancar() {
     ++posicao;
     ++passosNaFase;
     if (aoAvancar) aoAvancar(*this);
+    Sinal();
 }
 
-void PainelObservado::ProcessarEventos() {
-    if (aoAvancar) aoAvancar(*this);
-}
+void PainelObservado::ProcessarEventos() { Sinal(); }
 
 // ---------------------------------------------------------------------------------------------
 

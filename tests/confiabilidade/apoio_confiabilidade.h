@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -31,15 +32,21 @@ std::string CopiarBanco(const std::string& origem, const std::string& destino);
 // completed; otherwise `erro` receives the failure's full text.
 bool ExecutarCompleta(const std::string& conexao, std::string* erro = nullptr);
 
-// The caption and gauge of a run, recorded, with a hook called at every step of the gauge and at
-// every event processing (where the window would handle its timers).
+// The caption and gauge of a run, recorded, with a hook called at every step of the gauge: a
+// phase steps its gauge as it takes up the next document, before any statement for it.
 class PainelObservado : public comissao::PainelExecucao {
 public:
     void MostrarLegenda(const std::string& legenda) override;
-    void OcultarLegenda() override {}
-    void MostrarBarra(bool) override {}
-    void DefinirMaximo(int maximo) override { this->maximo = maximo; }
-    void DefinirPosicao(int posicao) override { this->posicao = posicao; }
+    void OcultarLegenda() override { Sinal(); }
+    void MostrarBarra(bool) override { Sinal(); }
+    void DefinirMaximo(int maximo) override {
+        Sinal();
+        this->maximo = maximo;
+    }
+    void DefinirPosicao(int posicao) override {
+        Sinal();
+        this->posicao = posicao;
+    }
     void Avancar() override;
     void ProcessarEventos() override;
     bool EmissaoAPartir() const override { return false; }
@@ -48,7 +55,11 @@ public:
     std::vector<std::string> legendas;
     int maximo = 0, posicao = 0;
     int passosNaFase = 0;  // gauge steps since the last caption
+    std::chrono::steady_clock::time_point ultimoSinal;  // the last call of any kind from the run
     std::function<void(PainelObservado&)> aoAvancar;
+
+private:
+    void Sinal() { ultimoSinal = std::chrono::steady_clock::now(); }
 };
 
 // The window's side of a tick, recorded.
