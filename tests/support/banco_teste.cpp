@@ -43,7 +43,7 @@ void CriarBancoDoEsquema(const std::string& destino) {
     const fs::path trava = modelo.string() + ".lock";
 
     // One process builds the model while the others wait for it.
-    const int fd = ::open(trava.c_str(), O_CREAT | O_RDWR, 0666);
+    const int fd = ::open(trava.c_str(), O_CREAT | O_RDWR | O_CLOEXEC, 0666);
     if (fd < 0) throw std::runtime_error("não foi possível abrir " + trava.string());
     ::flock(fd, LOCK_EX);
     try {
