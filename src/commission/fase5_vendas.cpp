@@ -104,19 +104,9 @@ void Motor::GerarComissaoVendas() {
     painel_.MostrarLegenda("Fase 5/9 - Gerando comissão das vendas");
     painel_.ProcessarEventos();
 
-    IBQ_Comercio.Fechar();
-    IBQ_Comercio.DefinirSQL(kSelecaoNotas);
-    if (painel_.EmissaoAPartir()) IBQ_Comercio.AdicionarLinha(LinhaEmissao(" and mc.dt_emissao >= "));
-    IBQ_Comercio.Abrir();
-    IBQ_Comercio.BuscarTodos();
-    const int total = IBQ_Comercio.Contagem();
+    const int total = AbrirSelecao(IBQ_Comercio, kSelecaoNotas, " and mc.dt_emissao >= ");
     resumoFase.selecionados = total;
-    if (total > 0) {
-        painel_.MostrarBarra(true);
-        painel_.DefinirMaximo(total);
-        painel_.DefinirPosicao(0);
-        bMensagemComercio = true;
-    }
+    bMensagemComercio = total > 0;
 
     for (; !IBQ_Comercio.Fim(); IBQ_Comercio.Proximo()) {
         painel_.ProcessarEventos();

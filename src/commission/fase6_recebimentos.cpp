@@ -57,19 +57,9 @@ void Motor::GerarComissaoRecebimentos() {
     painel_.MostrarLegenda("Fase 6/9 - Gerando comissão dos recebimentos");
     painel_.ProcessarEventos();
 
-    IBQ_Financeiro.Fechar();
-    IBQ_Financeiro.DefinirSQL(kSelecaoRecebimentos);
-    if (painel_.EmissaoAPartir()) IBQ_Financeiro.AdicionarLinha(LinhaEmissao(" and mc.dt_emissao >= "));
-    IBQ_Financeiro.Abrir();
-    IBQ_Financeiro.BuscarTodos();
-    const int total = IBQ_Financeiro.Contagem();
+    const int total = AbrirSelecao(IBQ_Financeiro, kSelecaoRecebimentos, " and mc.dt_emissao >= ");
     resumoFase.selecionados = total;
-    if (total > 0) {
-        painel_.MostrarBarra(true);
-        painel_.DefinirMaximo(total);
-        painel_.DefinirPosicao(0);
-        bMensagemFinanceiro = true;
-    }
+    bMensagemFinanceiro = total > 0;
 
     for (; !IBQ_Financeiro.Fim(); IBQ_Financeiro.Proximo()) {
         painel_.ProcessarEventos();

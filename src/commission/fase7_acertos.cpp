@@ -64,20 +64,10 @@ void Motor::GerarComissaoAcertos() {
     painel_.MostrarLegenda("Fase 7/9 - Gerando acertos de comissão");
     painel_.ProcessarEventos();
 
-    IBQ_AcertoComissao.Fechar();
-    IBQ_AcertoComissao.DefinirSQL(kSelecaoAcertos);
     // The emission option bounds the settlement's payment date.
-    if (painel_.EmissaoAPartir()) IBQ_AcertoComissao.AdicionarLinha(LinhaEmissao(" and dt_pagamento >= "));
-    IBQ_AcertoComissao.Abrir();
-    IBQ_AcertoComissao.BuscarTodos();
-    const int total = IBQ_AcertoComissao.Contagem();
+    const int total = AbrirSelecao(IBQ_AcertoComissao, kSelecaoAcertos, " and dt_pagamento >= ");
     resumoFase.selecionados = total;
-    if (total > 0) {
-        painel_.MostrarBarra(true);
-        painel_.DefinirMaximo(total);
-        painel_.DefinirPosicao(0);
-        bMensagemAcerto = true;
-    }
+    bMensagemAcerto = total > 0;
 
     for (; !IBQ_AcertoComissao.Fim(); IBQ_AcertoComissao.Proximo()) {
         painel_.ProcessarEventos();

@@ -13,4 +13,19 @@ std::string Motor::LinhaEmissao(const std::string& prefixo) const {
     return prefixo + db::DataSQL(painel_.DataEmissaoAPartir());
 }
 
+int Motor::AbrirSelecao(db::Consulta& consulta, const std::string& sql, const std::string& prefixoEmissao) {
+    consulta.Fechar();
+    consulta.DefinirSQL(sql);
+    if (painel_.EmissaoAPartir()) consulta.AdicionarLinha(LinhaEmissao(prefixoEmissao));
+    consulta.Abrir();
+    consulta.BuscarTodos();
+    const int total = consulta.Contagem();
+    if (total > 0) {
+        painel_.MostrarBarra(true);
+        painel_.DefinirMaximo(total);
+        painel_.DefinirPosicao(0);
+    }
+    return total;
+}
+
 }  // namespace zelprax::comissao

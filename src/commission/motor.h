@@ -69,6 +69,10 @@ public:
     // " and mc.dt_emissao >= '01.01.2026'" style option line, or empty when the option is off.
     std::string LinhaEmissao(const std::string& prefixo) const;
 
+    // Opens the selection of a rebuild phase, with the emission-date line when the option is on,
+    // fetches every row and, when there is any, shows the gauge for them. Returns the row count.
+    int AbrirSelecao(db::Consulta& consulta, const std::string& sql, const std::string& prefixoEmissao);
+
 private:
     PainelExecucao& painel_;
     const db::Relogio& relogio_;
