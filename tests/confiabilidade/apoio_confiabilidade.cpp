@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -32,6 +33,11 @@ namespace zelprax::teste {
 namespace fs = std::filesystem;
 
 namespace {
+
+// The monitor's Qt application and the headless runner start with a UTF-8 locale for their
+// characters, which the database client needs to convert a path with accents. These test programs
+// do the same, before their first connection (the client keeps the conversion it set up first).
+const bool kCaracteresUtf8 = std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr;
 
 std::string LerArquivo(const std::string& caminho) {
     std::ifstream entrada(caminho, std::ios::binary);

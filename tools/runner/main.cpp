@@ -1,7 +1,9 @@
 // zelprax-comissao: one commission run without a window, for cron and service timers.
 
+#include <langinfo.h>
 #include <unistd.h>
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -23,6 +25,11 @@ std::optional<std::string> Variavel(const char* nome) {
 
 int main(int argc, char** argv) {
     using namespace zelprax::executor;
+    // File names are UTF-8 here, and the database client converts a database's path by the
+    // character set of the program's locale: without one of UTF-8, a folder with accents ("Pasta
+    // d'Água") cannot be opened. Only the character classes change; numbers keep the C locale.
+    if (std::setlocale(LC_CTYPE, "") == nullptr || std::string(nl_langinfo(CODESET)) != "UTF-8")
+        std::setlocale(LC_CTYPE, "C.UTF-8");
     try {
         const LeituraOpcoes leitura = LerOpcoes(std::vector<std::string>(argv + 1, argv + argc));
         if (!leitura.Valida()) {
