@@ -1,7 +1,7 @@
 #include "commission/numeros.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <stdexcept>
 
 namespace zelprax::comissao {
@@ -93,9 +93,12 @@ std::string AjustarDecimalSQL(const std::string& texto) {
 std::string FormatarNumero(const std::string& padrao, long double valor) {
     const Padrao p = InterpretarPadrao(padrao);
     if (!std::isfinite(valor) || std::fabs(valor) >= 1e18L) throw std::overflow_error("Floating point overflow");
+    // to_chars writes the decimal point whatever the program's locale: under Qt the numeric locale
+    // is the user's, and printf would write "1234,5" where a point is read.
     char buf[128];
-    std::snprintf(buf, sizeof buf, "%.30Lf", std::fabs(valor));
-    return FormatarDecimal(valor < 0, buf, p);
+    const auto fim = std::to_chars(buf, buf + sizeof buf, std::fabs(valor), std::chars_format::fixed, 30);
+    if (fim.ec != std::errc{}) throw std::overflow_error("Floating point overflow");
+    return FormatarDecimal(valor < 0, std::string(buf, fim.ptr), p);
 }
 
 std::string FormatarNumero(const std::string& padrao, Moeda valor) {
