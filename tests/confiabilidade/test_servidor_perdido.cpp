@@ -27,6 +27,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The first statement after the loss reads its answer ("Error reading data"), unless the client
+// still had a request to send, which fails first ("Error writing data"); either way the server is
+// gone, and the monitor takes the server-loss steps for both.
+bool TextoDeServidorPerdido(const std::string& texto) {
+    return monitor::PerdaDoServidor(texto) || texto.find("Error writing data to the connection.") != std::string::npos;
+}
+
 class ServidorPerdido : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -123,12 +130,7 @@ TEST_F(ServidorPerdido, TiqueDoMonitorSegueOsPassosDePerdaDoServidor) {
 
         ASSERT_TRUE(derrubado) << "a fase não chegou ao quinto passo";
         EXPECT_GT(painel.maximo, passosAteAQueda) << "a queda devia cair no meio da fase";
-        // The first statement after the loss reads its answer ("Error reading data"), unless the
-        // client still had a request to send, which fails first ("Error writing data"); either
-        // way the server is gone.
-        EXPECT_TRUE(monitor::PerdaDoServidor(erros.str()) ||
-                    erros.str().find("Error writing data to the connection.") != std::string::npos)
-            << erros.str();
+        EXPECT_TRUE(TextoDeServidorPerdido(erros.str())) << erros.str();
         EXPECT_FALSE(tela.temporizadores);
         EXPECT_FALSE(motor.TemConexao());
         EXPECT_EQ(tela.final, monitor::kSemAtualizacao) << "a execução não terminou";
@@ -167,7 +169,7 @@ TEST_F(ServidorPerdido, RunnerTerminaComOTextoDoServidorELiberaATrava) {
         DerrubarServidor();
         const int status = runner.Esperar();
         EXPECT_EQ(status, 1) << runner.Saida() << runner.Erros();
-        EXPECT_TRUE(monitor::PerdaDoServidor(runner.Erros())) << runner.Erros();
+        EXPECT_TRUE(TextoDeServidorPerdido(runner.Erros())) << runner.Erros();
         EXPECT_NE(runner.Saida().find("(interrompida)"), std::string::npos) << runner.Saida();
         EXPECT_FALSE(fs::exists(trava)) << "a trava sai com o processo";
     }
