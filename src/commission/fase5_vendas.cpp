@@ -131,24 +131,12 @@ void Motor::GerarComissaoVendas() {
             continue;
         }
 
-        // An entry already taken into a commission payment is never rebuilt: the invoice waits.
-        IBQ_Pesquisa.Fechar();
-        IBQ_Pesquisa.DefinirSQL(" select count(*) as qtde from mov_comissao where tp_registro = 1 and id_nf_comercio = " +
-                                id + " and id_comissao_gerada is not null");
-        IBQ_Pesquisa.Abrir();
-        const bool quitada = IBQ_Pesquisa.Campo("qtde").ComoInteiro() > 0;
-        IBQ_Pesquisa.Fechar();
-        if (quitada) {
+        if (EntradaJaPaga(kEntradaVenda, "id_nf_comercio", id)) {
             sSituacao1 = "S";
             ++resumoFase.ignorados;
             continue;
         }
-
-        IBQ_Gen.Fechar();
-        IBQ_Gen.DefinirSQL(" delete from mov_comissao where tp_registro = 1 and id_nf_comercio = " + id);
-        IBQ_Gen.Executar();
-        IBQ_Gen.DefinirSQL(" commit retain");
-        IBQ_Gen.Executar();
+        ApagarEntradas(kEntradaVenda, "id_nf_comercio", id);
 
         for (int n = 1; n <= kSlotsVendedor; ++n) {
             const SlotVendedor slot = LerSlotVendedor(IBQ_Comercio, n);

@@ -67,24 +67,12 @@ void Motor::GerarComissaoRecebimentos() {
         const db::Consulta& receber = IBQ_Financeiro;
         const std::string idFinanceiro = db::InteiroSQL(receber.Campo("id_financeiro").ComoInteiro());
 
-        // A receipt entry already taken into a commission payment is never rebuilt.
-        IBQ_Pesquisa.Fechar();
-        IBQ_Pesquisa.DefinirSQL(" select count(*) as qtde from mov_comissao where tp_registro = 2 and id_financeiro = " +
-                                idFinanceiro + " and id_comissao_gerada is not null");
-        IBQ_Pesquisa.Abrir();
-        const bool quitada = IBQ_Pesquisa.Campo("qtde").ComoInteiro() > 0;
-        IBQ_Pesquisa.Fechar();
-        if (quitada) {
+        if (EntradaJaPaga(kEntradaRecebimento, "id_financeiro", idFinanceiro)) {
             sSituacao2 = "S";
             ++resumoFase.ignorados;
             continue;
         }
-
-        IBQ_Gen.Fechar();
-        IBQ_Gen.DefinirSQL(" delete from mov_comissao where tp_registro = 2 and id_financeiro = " + idFinanceiro);
-        IBQ_Gen.Executar();
-        IBQ_Gen.DefinirSQL(" commit retain");
-        IBQ_Gen.Executar();
+        ApagarEntradas(kEntradaRecebimento, "id_financeiro", idFinanceiro);
 
         // The receivable's invoice; when it no longer qualifies no row comes back and no slot passes.
         IBQ_Comercio.Fechar();

@@ -75,20 +75,12 @@ void Motor::GerarComissaoAcertos() {
         const db::Consulta& acerto = IBQ_AcertoComissao;
         const std::string id = db::InteiroSQL(acerto.Campo("id_acerto_comissao").ComoInteiro());
 
-        // An entry already taken into a commission payment is never rebuilt.
-        IBQ_Pesquisa.Fechar();
-        IBQ_Pesquisa.DefinirSQL(" select count(*) as qtde from mov_comissao where tp_registro = 3 and id_acerto_comissao = " +
-                                id + " and id_comissao_gerada is not null");
-        IBQ_Pesquisa.Abrir();
-        const bool paga = IBQ_Pesquisa.Campo("qtde").ComoInteiro() > 0;
-        IBQ_Pesquisa.Fechar();
-        if (paga) {
+        if (EntradaJaPaga(kEntradaAcerto, "id_acerto_comissao", id)) {
             sSituacao3 = "S";
             ++resumoFase.ignorados;
             continue;
         }
-
-        ExecutarComCommit(IBQ_Gen, " delete from mov_comissao where tp_registro = 3 and id_acerto_comissao = " + id);
+        ApagarEntradas(kEntradaAcerto, "id_acerto_comissao", id);
         if (!IBQ_MovComissao.Aberta()) {
             IBQ_MovComissao.Fechar();
             IBQ_MovComissao.Abrir();

@@ -28,4 +28,24 @@ int Motor::AbrirSelecao(db::Consulta& consulta, const std::string& sql, const st
     return total;
 }
 
+bool Motor::EntradaJaPaga(int tpRegistro, const std::string& colunaDocumento, const std::string& id) {
+    IBQ_Pesquisa.Fechar();
+    IBQ_Pesquisa.DefinirSQL(" select count(*) as qtde from mov_comissao where tp_registro = " + std::to_string(tpRegistro) +
+                            " and " + colunaDocumento + " = " + id + " and id_comissao_gerada is not null");
+    IBQ_Pesquisa.Abrir();
+    const bool paga = IBQ_Pesquisa.Campo("qtde").ComoInteiro() > 0;
+    IBQ_Pesquisa.Fechar();
+    return paga;
+}
+
+void Motor::ApagarEntradas(int tpRegistro, const std::string& colunaDocumento, const std::string& id) {
+    IBQ_Gen.Fechar();
+    IBQ_Gen.DefinirSQL(" delete from mov_comissao where tp_registro = " + std::to_string(tpRegistro) + " and " +
+                       colunaDocumento + " = " + id);
+    IBQ_Gen.Executar();
+    IBQ_Gen.Fechar();
+    IBQ_Gen.DefinirSQL(" commit retain");
+    IBQ_Gen.Executar();
+}
+
 }  // namespace zelprax::comissao

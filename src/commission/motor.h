@@ -73,6 +73,13 @@ public:
     // fetches every row and, when there is any, shows the gauge for them. Returns the row count.
     int AbrirSelecao(db::Consulta& consulta, const std::string& sql, const std::string& prefixoEmissao);
 
+    // The rebuild of one document's entries of one kind (TP_REGISTRO 1, 2 or 3; the document
+    // named by its column and identifier). An entry already taken into a commission payment is
+    // never rebuilt: EntradaJaPaga tells the phase to leave the document alone. Otherwise the
+    // old entries go, committed, before the new ones are written.
+    bool EntradaJaPaga(int tpRegistro, const std::string& colunaDocumento, const std::string& id);
+    void ApagarEntradas(int tpRegistro, const std::string& colunaDocumento, const std::string& id);
+
 private:
     PainelExecucao& painel_;
     const db::Relogio& relogio_;
