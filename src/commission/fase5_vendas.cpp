@@ -136,42 +136,37 @@ void Motor::GerarComissaoVendas() {
             ++resumoFase.ignorados;
             continue;
         }
-        ApagarEntradas(kEntradaVenda, "id_nf_comercio", id);
+        ReconstruirEntradas(" update mov_nf_comercio set st_calc_comissao = 'N' where id_nf_comercio = " + id,
+                            kEntradaVenda, "id_nf_comercio", id, [&] {
+            for (int n = 1; n <= kSlotsVendedor; ++n) {
+                const SlotVendedor slot = LerSlotVendedor(IBQ_Comercio, n);
+                if (!SlotAdmitido(IBQ_Comercio, slot)) continue;
 
-        for (int n = 1; n <= kSlotsVendedor; ++n) {
-            const SlotVendedor slot = LerSlotVendedor(IBQ_Comercio, n);
-            if (!SlotAdmitido(IBQ_Comercio, slot)) continue;
+                EntradaComissao entrada = EntradaDaNota(*this, IBQ_Comercio, n, kEntradaVenda);
+                const std::string serie = IBQ_Comercio.Campo("ds_serie_nf").ComoTexto();
+                if (!serie.empty()) entrada.dsSerie = serie;
+                const std::string numero = IBQ_Comercio.Campo("nr_nota_fiscal").ComoTexto();
+                if (!numero.empty()) entrada.noDocumento = CortarTexto(numero, kTamanhoDocumento);
+                entrada.vlOperacao = LerValor(IBQ_Comercio, "vl_total_nf");
+                entrada.dtCredito = entrada.dtEmissao;
+                entrada.stRecebimento = "S";
 
-            EntradaComissao entrada = EntradaDaNota(*this, IBQ_Comercio, n, kEntradaVenda);
-            const std::string serie = IBQ_Comercio.Campo("ds_serie_nf").ComoTexto();
-            if (!serie.empty()) entrada.dsSerie = serie;
-            const std::string numero = IBQ_Comercio.Campo("nr_nota_fiscal").ComoTexto();
-            if (!numero.empty()) entrada.noDocumento = CortarTexto(numero, kTamanhoDocumento);
-            entrada.vlOperacao = LerValor(IBQ_Comercio, "vl_total_nf");
-            entrada.dtCredito = entrada.dtEmissao;
-            entrada.stRecebimento = "S";
+                const std::optional<Moeda> base = BaseComissaoSlot(*this, IBQ_Comercio, n);
+                entrada.vlBaseComissao = base;
+                const Moeda b = base.value_or(Moeda{});
+                const Moeda reducao = ValorReducaoComissao(idNota);
+                Moeda v = MultiplicarValores(b, slot.poComissao, 100);
+                v = MultiplicarValores(v, slot.poCreditoFat, 100);  // the share credited on invoicing
+                v -= reducao;  // the invoice's whole reduction comes off every entry
+                if (v < Moeda{}) v = Moeda{};
+                entrada.vlComissao = v;
+                entrada.poComissao = b == Moeda{} ? Moeda{} : DividirValores(v, b, 100);
 
-            const std::optional<Moeda> base = BaseComissaoSlot(*this, IBQ_Comercio, n);
-            entrada.vlBaseComissao = base;
-            const Moeda b = base.value_or(Moeda{});
-            const Moeda reducao = ValorReducaoComissao(idNota);
-            Moeda v = MultiplicarValores(b, slot.poComissao, 100);
-            v = MultiplicarValores(v, slot.poCreditoFat, 100);  // the share credited on invoicing
-            v -= reducao;  // the invoice's whole reduction comes off every entry
-            if (v < Moeda{}) v = Moeda{};
-            entrada.vlComissao = v;
-            entrada.poComissao = b == Moeda{} ? Moeda{} : DividirValores(v, b, 100);
-
-            GravarEntradaComissao(*this, entrada);
-            ++resumoFase.gravados;
-            painel_.ProcessarEventos();
-        }
-
-        IBQ_Gen.Fechar();
-        IBQ_Gen.DefinirSQL(" update mov_nf_comercio set st_calc_comissao = 'N' where id_nf_comercio = " + id);
-        IBQ_Gen.Executar();
-        IBQ_Gen.DefinirSQL(" commit retain");
-        IBQ_Gen.Executar();
+                GravarEntradaComissao(*this, entrada, false);
+                ++resumoFase.gravados;
+                painel_.ProcessarEventos();
+            }
+        });
     }
 }
 

@@ -15,15 +15,6 @@ const char* const kSelecaoAcertos =
     " select id_acerto_comissao, id_empresa, id_vendedor, dt_pagamento, ds_acerto, vl_acerto, st_irrf, tp_acerto "
     "from mov_acerto_comissao where st_calc_comissao = 'S'";
 
-void ExecutarComCommit(db::Consulta& gen, const std::string& sql) {
-    gen.Fechar();
-    gen.DefinirSQL(sql);
-    gen.Executar();
-    gen.Fechar();
-    gen.DefinirSQL(" commit retain");
-    gen.Executar();
-}
-
 // The entry of a settlement: the company stands in for the customer and the description for its
 // name; a credit ('A') adds to the seller, anything else is a deduction.
 EntradaComissao EntradaDoAcerto(const db::Consulta& acerto) {
@@ -80,15 +71,15 @@ void Motor::GerarComissaoAcertos() {
             ++resumoFase.ignorados;
             continue;
         }
-        ApagarEntradas(kEntradaAcerto, "id_acerto_comissao", id);
-        if (!IBQ_MovComissao.Aberta()) {
-            IBQ_MovComissao.Fechar();
-            IBQ_MovComissao.Abrir();
-        }
-        GravarEntradaComissao(*this, EntradaDoAcerto(acerto), true);
-        painel_.ProcessarEventos();
-        ExecutarComCommit(IBQ_Gen,
-                          " update mov_acerto_comissao set st_calc_comissao = 'N' where id_acerto_comissao = " + id);
+        ReconstruirEntradas(" update mov_acerto_comissao set st_calc_comissao = 'N' where id_acerto_comissao = " + id,
+                            kEntradaAcerto, "id_acerto_comissao", id, [&] {
+            if (!IBQ_MovComissao.Aberta()) {
+                IBQ_MovComissao.Fechar();
+                IBQ_MovComissao.Abrir();
+            }
+            GravarEntradaComissao(*this, EntradaDoAcerto(acerto), false);
+            painel_.ProcessarEventos();
+        });
         ++resumoFase.gravados;
     }
 }

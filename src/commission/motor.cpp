@@ -1,5 +1,6 @@
 #include "commission/motor.h"
 
+#include "commission/gravacao_conjunta.h"
 #include "db/sql.h"
 
 namespace zelprax::comissao {
@@ -38,14 +39,23 @@ bool Motor::EntradaJaPaga(int tpRegistro, const std::string& colunaDocumento, co
     return paga;
 }
 
-void Motor::ApagarEntradas(int tpRegistro, const std::string& colunaDocumento, const std::string& id) {
-    IBQ_Gen.Fechar();
-    IBQ_Gen.DefinirSQL(" delete from mov_comissao where tp_registro = " + std::to_string(tpRegistro) + " and " +
-                       colunaDocumento + " = " + id);
-    IBQ_Gen.Executar();
-    IBQ_Gen.Fechar();
-    IBQ_Gen.DefinirSQL(" commit retain");
-    IBQ_Gen.Executar();
+void Motor::ReconstruirEntradas(const std::string& sqlMarcarCalculado, int tpRegistro,
+                                const std::string& colunaDocumento, const std::string& id,
+                                const std::function<void()>& escrever) {
+    db::Transacao& transacao = Banco().TransacaoPadrao();
+    GravacaoConjunta gravacao(transacao);
+    IBQ_Gen.DefinirTransacao(&transacao);
+    auto executar = [this](const std::string& sql) {
+        IBQ_Gen.Fechar();
+        IBQ_Gen.DefinirSQL(sql);
+        IBQ_Gen.Executar();
+    };
+    executar(sqlMarcarCalculado);
+    executar(" delete from mov_comissao where tp_registro = " + std::to_string(tpRegistro) + " and " + colunaDocumento +
+             " = " + id);
+    escrever();
+    executar(" commit retain");
+    gravacao.Concluir();
 }
 
 }  // namespace zelprax::comissao

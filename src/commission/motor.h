@@ -4,6 +4,7 @@
 // runner. The phases are defined one file each (fase1_vendas.cpp, fases2a4_acertos.cpp, ...).
 
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -75,10 +76,18 @@ public:
 
     // The rebuild of one document's entries of one kind (TP_REGISTRO 1, 2 or 3; the document
     // named by its column and identifier). An entry already taken into a commission payment is
-    // never rebuilt: EntradaJaPaga tells the phase to leave the document alone. Otherwise the
-    // old entries go, committed, before the new ones are written.
+    // never rebuilt: EntradaJaPaga tells the phase to leave the document alone.
     bool EntradaJaPaga(int tpRegistro, const std::string& colunaDocumento, const std::string& id);
-    void ApagarEntradas(int tpRegistro, const std::string& colunaDocumento, const std::string& id);
+
+    // Otherwise the document is rebuilt as one unit of work in the connection's own transaction
+    // (that of the entry data set and of ProximoCodigo): first the statement that marks the
+    // document calculated, whose row lock keeps any other run off the document until the commit
+    // (that run stops with the server's lock conflict instead of writing a second set of
+    // entries); then the delete of the old entries, the new ones `escrever` writes without
+    // committing, and one commit. An error rolls the whole document back, its flag and its old
+    // entries included, so that the next run does it again.
+    void ReconstruirEntradas(const std::string& sqlMarcarCalculado, int tpRegistro, const std::string& colunaDocumento,
+                             const std::string& id, const std::function<void()>& escrever);
 
 private:
     PainelExecucao& painel_;
