@@ -95,4 +95,10 @@ std::string SqlMarcarEstornoEntrada(AcertoFase tipo, const std::string& idComiss
            " where id_comissao = " + idComissao;
 }
 
+std::string EstornoAntesDoAcerto(AcertoFase tipo) { return tipo == AcertoFase::Desconto ? "N" : "S"; }
+
+std::string SqlTravarEntrada(const std::string& idComissao) {
+    return " select st_estorno_1 from mov_comissao where id_comissao = " + idComissao + " with lock";
+}
+
 }  // namespace zelprax::comissao

@@ -52,4 +52,9 @@ std::string SqlInserirAcertoFase(AcertoFase tipo, const db::DataHora& pagamento,
 // The entry's ST_ESTORNO_1 after its settlement: 'S' once deducted, 'N' once paid back.
 std::string SqlMarcarEstornoEntrada(AcertoFase tipo, const std::string& idComissao);
 
+// The entry's ST_ESTORNO_1 while its settlement is still to be written ('N' before a deduction,
+// 'S' before a payment), and the statement that locks the entry and reads it again.
+std::string EstornoAntesDoAcerto(AcertoFase tipo);
+std::string SqlTravarEntrada(const std::string& idComissao);
+
 }  // namespace zelprax::comissao

@@ -78,9 +78,9 @@ void Motor::GerarComissaoAcertos() {
                 IBQ_MovComissao.Abrir();
             }
             GravarEntradaComissao(*this, EntradaDoAcerto(acerto), false);
+            ++resumoFase.gravados;
             painel_.ProcessarEventos();
         });
-        ++resumoFase.gravados;
     }
 }
 

@@ -49,11 +49,23 @@ void Motor::GerarAcertosFaseProcesso() {
 
     // One settlement per selected entry. The insert and the entry's flag update are one commit: a
     // settlement committed without its flag would be written again by the next run, charging or
-    // paying the seller twice.
-    auto gerarAcertos = [this, &qryUpdate, &qryInsert, &qryPesquisa](AcertoFase tipo, ResumoFase& resumoFase) {
+    // paying the seller twice. Another run on the same database may have written it since the
+    // selection was read: the entry is locked and its flag read again first, and an entry whose
+    // flag has moved is left alone. A run still writing it holds the lock, and this one stops with
+    // the server's lock conflict.
+    db::Consulta qryTrava("qryTrava");
+    qryTrava.Anexar(&Banco());
+    auto gerarAcertos = [this, &qryUpdate, &qryInsert, &qryPesquisa, &qryTrava](AcertoFase tipo, ResumoFase& resumoFase) {
         for (; !qryPesquisa.Fim(); qryPesquisa.Proximo()) {
             painel_.ProcessarEventos();
             painel_.Avancar();
+            const std::string idComissao = qryPesquisa.Campo("id_comissao").ComoTexto();
+            AbrirConsulta(qryTrava, SqlTravarEntrada(idComissao));
+            if (qryTrava.Fim() || qryTrava.Campo("st_estorno_1").ComoTexto() != EstornoAntesDoAcerto(tipo)) {
+                IBT_Gen.CommitRetaining();  // releases the lock; nothing else is pending
+                ++resumoFase.ignorados;
+                continue;
+            }
             const db::DataHora pagamento =
                 DataPagamentoAcertoFase(relogio_.Agora(), qryPesquisa.Campo("dt_credito").ComoDataHora());
             const Moeda valor = Moeda::DeDezMilesimos(qryPesquisa.Campo("vl_comissao").ComoDezMilesimos());
@@ -62,8 +74,7 @@ void Motor::GerarAcertosFaseProcesso() {
                             SqlInserirAcertoFase(tipo, pagamento, qryPesquisa.Campo("id_vendedor").ComoTexto(), valor,
                                                  qryPesquisa.Campo("id_empresa").ComoTexto()),
                             false);
-            ExecutarComando(qryUpdate, SqlMarcarEstornoEntrada(tipo, qryPesquisa.Campo("id_comissao").ComoTexto()),
-                            true);
+            ExecutarComando(qryUpdate, SqlMarcarEstornoEntrada(tipo, idComissao), true);
             gravacao.Concluir();
             ++resumoFase.gravados;
         }

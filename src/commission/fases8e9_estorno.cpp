@@ -72,6 +72,20 @@ private:
     db::Transacao* anterior_ = nullptr;
 };
 
+// Locks the invoice in `trava`'s transaction and reads it again: true while the slot's advance
+// commission is still credited and the invoice still marked for reversal.
+bool SlotAindaAEstornar(db::Consulta& trava, const std::string& idNota, int slot) {
+    trava.Fechar();
+    trava.DefinirSQL(" select " + ColunaSlot("ST_CREDITO_FAT", slot) +
+                     " as st_credito_fat, st_calc_estorno from mov_nf_comercio where id_nf_comercio = " + idNota +
+                     " with lock");
+    trava.Abrir();
+    const bool aEstornar = !trava.Fim() && trava.Campo("st_credito_fat").ComoTexto() == "S" &&
+                           trava.Campo("st_calc_estorno").ComoTexto() == "S";
+    trava.Fechar();
+    return aEstornar;
+}
+
 }  // namespace
 
 Moeda ValorEstornoSlot(Moeda vlProdutos, Moeda vlDesconto, Moeda poComissao, Moeda poCreditoFat,
@@ -121,6 +135,9 @@ void Motor::GerarEstornoInadimplentes() {
     painel_.DefinirPosicao(0);
 
     AcertosNaTransacaoDe vinculo(IBD_AcertoComissao, IBQ_Gen, Banco());
+    db::Consulta trava("qryTravaNota");
+    trava.Anexar(&Banco());
+    trava.DefinirTransacao(&vinculo.Transacao());
     for (; !IBQ_Comercio.Fim(); IBQ_Comercio.Proximo()) {
         painel_.ProcessarEventos();
         painel_.Avancar();
@@ -146,6 +163,16 @@ void Motor::GerarEstornoInadimplentes() {
             acerto.idEmpresa = nota.Campo("id_empresa").ComoInteiro();
             acerto.stCalcComissao = "S";
             acerto.idComissaoEstornada = idNota;
+
+            // Another run on the same database may have reversed this slot since the selection
+            // was read: the invoice is locked and the slot read again first, and a slot already
+            // reversed (or an invoice already closed) is left alone. A run still writing it holds
+            // the lock, and this one stops with the server's lock conflict.
+            if (!SlotAindaAEstornar(trava, idNotaSQL, n)) {
+                vinculo.Transacao().CommitRetaining();  // releases the lock; nothing else is pending
+                ++resumo[9].ignorados;
+                continue;
+            }
 
             // The settlement and the slot's ST_CREDITO_FAT are one commit: a settlement kept
             // without its flag would be written again by the next run.

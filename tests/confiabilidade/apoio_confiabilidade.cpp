@@ -108,7 +108,10 @@ void PainelObservado::Avancar() {
     Sinal();
 }
 
-void PainelObservado::ProcessarEventos() { Sinal(); }
+void PainelObservado::ProcessarEventos() {
+    if (aoProcessarEventos) aoProcessarEventos(*this);
+    Sinal();
+}
 
 // ---------------------------------------------------------------------------------------------
 

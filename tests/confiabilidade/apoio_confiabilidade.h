@@ -57,6 +57,9 @@ public:
     int passosNaFase = 0;  // gauge steps since the last caption
     std::chrono::steady_clock::time_point ultimoSinal;  // the last call of any kind from the run
     std::function<void(PainelObservado&)> aoAvancar;
+    // Called where the run lets the window process its events, also between the writes of one
+    // document, while they are not yet committed.
+    std::function<void(PainelObservado&)> aoProcessarEventos;
 
 private:
     void Sinal() { ultimoSinal = std::chrono::steady_clock::now(); }
