@@ -96,6 +96,37 @@ Moeda Motor::ValorReducaoComissao(std::int32_t idNota) {
     return LerValor(consulta, "vl_reducao_comissao");
 }
 
+void Motor::GravarEntradasVenda(std::int32_t idNota, ResumoFase& resumoFase) {
+    for (int n = 1; n <= kSlotsVendedor; ++n) {
+        const SlotVendedor slot = LerSlotVendedor(IBQ_Comercio, n);
+        if (!SlotAdmitido(IBQ_Comercio, slot)) continue;
+
+        EntradaComissao entrada = EntradaDaNota(*this, IBQ_Comercio, n, kEntradaVenda);
+        const std::string serie = IBQ_Comercio.Campo("ds_serie_nf").ComoTexto();
+        if (!serie.empty()) entrada.dsSerie = serie;
+        const std::string numero = IBQ_Comercio.Campo("nr_nota_fiscal").ComoTexto();
+        if (!numero.empty()) entrada.noDocumento = CortarTexto(numero, kTamanhoDocumento);
+        entrada.vlOperacao = LerValor(IBQ_Comercio, "vl_total_nf");
+        entrada.dtCredito = entrada.dtEmissao;
+        entrada.stRecebimento = "S";
+
+        const std::optional<Moeda> base = BaseComissaoSlot(*this, IBQ_Comercio, n);
+        entrada.vlBaseComissao = base;
+        const Moeda b = base.value_or(Moeda{});
+        const Moeda reducao = ValorReducaoComissao(idNota);
+        Moeda v = MultiplicarValores(b, slot.poComissao, 100);
+        v = MultiplicarValores(v, slot.poCreditoFat, 100);  // the share credited on invoicing
+        v -= reducao;  // the invoice's whole reduction comes off every entry
+        if (v < Moeda{}) v = Moeda{};
+        entrada.vlComissao = v;
+        entrada.poComissao = b == Moeda{} ? Moeda{} : DividirValores(v, b, 100);
+
+        GravarEntradaComissao(*this, entrada, false);
+        ++resumoFase.gravados;
+        painel_.ProcessarEventos();
+    }
+}
+
 void Motor::GerarComissaoVendas() {
     ResumoFase& resumoFase = resumo[5];
     resumoFase = {};
@@ -137,36 +168,7 @@ void Motor::GerarComissaoVendas() {
             continue;
         }
         ReconstruirEntradas(" update mov_nf_comercio set st_calc_comissao = 'N' where id_nf_comercio = " + id,
-                            kEntradaVenda, "id_nf_comercio", id, [&] {
-            for (int n = 1; n <= kSlotsVendedor; ++n) {
-                const SlotVendedor slot = LerSlotVendedor(IBQ_Comercio, n);
-                if (!SlotAdmitido(IBQ_Comercio, slot)) continue;
-
-                EntradaComissao entrada = EntradaDaNota(*this, IBQ_Comercio, n, kEntradaVenda);
-                const std::string serie = IBQ_Comercio.Campo("ds_serie_nf").ComoTexto();
-                if (!serie.empty()) entrada.dsSerie = serie;
-                const std::string numero = IBQ_Comercio.Campo("nr_nota_fiscal").ComoTexto();
-                if (!numero.empty()) entrada.noDocumento = CortarTexto(numero, kTamanhoDocumento);
-                entrada.vlOperacao = LerValor(IBQ_Comercio, "vl_total_nf");
-                entrada.dtCredito = entrada.dtEmissao;
-                entrada.stRecebimento = "S";
-
-                const std::optional<Moeda> base = BaseComissaoSlot(*this, IBQ_Comercio, n);
-                entrada.vlBaseComissao = base;
-                const Moeda b = base.value_or(Moeda{});
-                const Moeda reducao = ValorReducaoComissao(idNota);
-                Moeda v = MultiplicarValores(b, slot.poComissao, 100);
-                v = MultiplicarValores(v, slot.poCreditoFat, 100);  // the share credited on invoicing
-                v -= reducao;  // the invoice's whole reduction comes off every entry
-                if (v < Moeda{}) v = Moeda{};
-                entrada.vlComissao = v;
-                entrada.poComissao = b == Moeda{} ? Moeda{} : DividirValores(v, b, 100);
-
-                GravarEntradaComissao(*this, entrada, false);
-                ++resumoFase.gravados;
-                painel_.ProcessarEventos();
-            }
-        });
+                            kEntradaVenda, "id_nf_comercio", id, [&] { GravarEntradasVenda(idNota, resumoFase); });
     }
 }
 

@@ -49,6 +49,81 @@ bool SlotAdmitido(const db::Consulta& nota, const SlotVendedor& slot) {
 
 }  // namespace
 
+void Motor::GravarEntradasRecebimento(const db::Consulta& receber, ResumoFase& resumoFase) {
+    // The receivable's invoice; when it no longer qualifies no row comes back and no slot passes.
+    IBQ_Comercio.Fechar();
+    IBQ_Comercio.DefinirSQL(std::string(kNotaDoRecebimento) + db::InteiroSQL(receber.Campo("id_nf_comercio").ComoInteiro()) +
+                            " and mc.VL_TOTAL_NF > 0 " + " and mc.id_st_nf in (3,5)");
+    IBQ_Comercio.Abrir();
+    const db::Consulta& nota = IBQ_Comercio;
+
+    for (int n = 1; n <= kSlotsVendedor; ++n) {
+        const SlotVendedor slot = LerSlotVendedor(nota, n);
+        if (!SlotAdmitido(nota, slot)) continue;
+
+        EntradaComissao entrada = EntradaDaNota(*this, nota, n, kEntradaRecebimento);
+        entrada.idFinanceiro = receber.Campo("ID_FINANCEIRO").ComoInteiro();
+        const std::string documento = receber.Campo("NO_DOCUMENTO").ComoTexto();
+        if (!documento.empty()) entrada.noDocumento = CortarTexto(documento, kTamanhoDocumento);
+        const Moeda vd = LerValor(receber, "VL_DOCUMENTO");
+        entrada.vlOperacao = vd;
+        const bool freteNaParcela = nota.Campo("st_incluir_frete_parc").ComoTexto() == "S";
+        if (freteNaParcela) cFreteComissao = LerValor(nota, "vl_frete");
+
+        const Moeda b = BaseComissaoSlot(*this, nota, n).value_or(Moeda{});
+        const Moeda reducao = ValorReducaoComissao(nota.Campo("id_nf_comercio").ComoInteiro());
+        const Moeda t = LerValor(nota, "vl_total_nf");
+        const Moeda p = LerValor(nota, "vl_produtos");
+        const Moeda dn = LerValor(nota, "vl_desconto");
+
+        Moeda v = MultiplicarValores(b, slot.poComissao, 100);
+        if (slot.stCreditoFat == "S")  // the share not credited on invoicing
+            v = MultiplicarValores(v, Moeda::DeInteiro(100) - slot.poCreditoFat, 100);
+
+        // The receivable's share of the invoice; with the freight charged in one instalment
+        // ("/A" in its number) the freight is left out of the others' share.
+        if (!freteNaParcela)
+            fFatorParcela = RazaoValores(vd, t);
+        else if (documento.find("/A") != std::string::npos)
+            fFatorParcela = RazaoValores(vd - cFreteComissao, t - cFreteComissao);
+        else
+            fFatorParcela = RazaoValores(vd, t - cFreteComissao);
+        v = v.Vezes(fFatorParcela);
+
+        // The discounts granted on the receivable, against its share of the net products. An
+        // invoice without products earns nothing on receipt.
+        if (p == Moeda{}) {
+            fFatorDesconto = 0;
+        } else {
+            const Moeda reducoes =
+                LerValor(receber, "VL_DESCONTO") + LerValor(receber, "VL_ABATIMENTO") + LerValor(receber, "VL_OUTRAS_REDUCOES");
+            const long double divisor = static_cast<long double>((p - dn).DezMilesimos()) * fFatorParcela;
+            if (divisor == 0) throw std::runtime_error("Division by zero");
+            fFatorDesconto = static_cast<double>(1.0L - static_cast<long double>(reducoes.DezMilesimos()) / divisor);
+        }
+        v = v.Vezes(fFatorDesconto);
+
+        v -= reducao;  // the invoice's whole reduction comes off every receipt entry
+        if (v < Moeda{}) v = Moeda{};
+        entrada.vlComissao = v;
+        const Moeda baseFinal = AplicarFatores(b, fFatorParcela, fFatorDesconto);
+        entrada.vlBaseComissao = baseFinal;
+        entrada.poComissao = baseFinal == Moeda{} ? Moeda{} : DividirValores(v, baseFinal, 100);
+
+        if (!receber.Campo("DT_BAIXA").Nulo()) {
+            entrada.dtCredito = receber.Campo("DT_BAIXA").ComoDataHora().SoData();
+            entrada.stRecebimento = "S";
+        } else {
+            entrada.dtCredito = receber.Campo("DT_VENCTO").ComoDataHora().SoData();
+            entrada.stRecebimento = "N";
+        }
+
+        GravarEntradaComissao(*this, entrada, false);
+        ++resumoFase.gravados;
+        painel_.ProcessarEventos();
+    }
+}
+
 void Motor::GerarComissaoRecebimentos() {
     ResumoFase& resumoFase = resumo[6];
     resumoFase = {};
@@ -73,80 +148,7 @@ void Motor::GerarComissaoRecebimentos() {
             continue;
         }
         ReconstruirEntradas(" update mov_financeiro set st_calc_comissao = 'N' where id_financeiro = " + idFinanceiro,
-                            kEntradaRecebimento, "id_financeiro", idFinanceiro, [&] {
-            // The receivable's invoice; when it no longer qualifies no row comes back and no slot passes.
-            IBQ_Comercio.Fechar();
-            IBQ_Comercio.DefinirSQL(std::string(kNotaDoRecebimento) + db::InteiroSQL(receber.Campo("id_nf_comercio").ComoInteiro()) +
-                                    " and mc.VL_TOTAL_NF > 0 " + " and mc.id_st_nf in (3,5)");
-            IBQ_Comercio.Abrir();
-            const db::Consulta& nota = IBQ_Comercio;
-
-            for (int n = 1; n <= kSlotsVendedor; ++n) {
-                const SlotVendedor slot = LerSlotVendedor(nota, n);
-                if (!SlotAdmitido(nota, slot)) continue;
-
-                EntradaComissao entrada = EntradaDaNota(*this, nota, n, kEntradaRecebimento);
-                entrada.idFinanceiro = receber.Campo("ID_FINANCEIRO").ComoInteiro();
-                const std::string documento = receber.Campo("NO_DOCUMENTO").ComoTexto();
-                if (!documento.empty()) entrada.noDocumento = CortarTexto(documento, kTamanhoDocumento);
-                const Moeda vd = LerValor(receber, "VL_DOCUMENTO");
-                entrada.vlOperacao = vd;
-                const bool freteNaParcela = nota.Campo("st_incluir_frete_parc").ComoTexto() == "S";
-                if (freteNaParcela) cFreteComissao = LerValor(nota, "vl_frete");
-
-                const Moeda b = BaseComissaoSlot(*this, nota, n).value_or(Moeda{});
-                const Moeda reducao = ValorReducaoComissao(nota.Campo("id_nf_comercio").ComoInteiro());
-                const Moeda t = LerValor(nota, "vl_total_nf");
-                const Moeda p = LerValor(nota, "vl_produtos");
-                const Moeda dn = LerValor(nota, "vl_desconto");
-
-                Moeda v = MultiplicarValores(b, slot.poComissao, 100);
-                if (slot.stCreditoFat == "S")  // the share not credited on invoicing
-                    v = MultiplicarValores(v, Moeda::DeInteiro(100) - slot.poCreditoFat, 100);
-
-                // The receivable's share of the invoice; with the freight charged in one instalment
-                // ("/A" in its number) the freight is left out of the others' share.
-                if (!freteNaParcela)
-                    fFatorParcela = RazaoValores(vd, t);
-                else if (documento.find("/A") != std::string::npos)
-                    fFatorParcela = RazaoValores(vd - cFreteComissao, t - cFreteComissao);
-                else
-                    fFatorParcela = RazaoValores(vd, t - cFreteComissao);
-                v = v.Vezes(fFatorParcela);
-
-                // The discounts granted on the receivable, against its share of the net products. An
-                // invoice without products earns nothing on receipt.
-                if (p == Moeda{}) {
-                    fFatorDesconto = 0;
-                } else {
-                    const Moeda reducoes =
-                        LerValor(receber, "VL_DESCONTO") + LerValor(receber, "VL_ABATIMENTO") + LerValor(receber, "VL_OUTRAS_REDUCOES");
-                    const long double divisor = static_cast<long double>((p - dn).DezMilesimos()) * fFatorParcela;
-                    if (divisor == 0) throw std::runtime_error("Division by zero");
-                    fFatorDesconto = static_cast<double>(1.0L - static_cast<long double>(reducoes.DezMilesimos()) / divisor);
-                }
-                v = v.Vezes(fFatorDesconto);
-
-                v -= reducao;  // the invoice's whole reduction comes off every receipt entry
-                if (v < Moeda{}) v = Moeda{};
-                entrada.vlComissao = v;
-                const Moeda baseFinal = AplicarFatores(b, fFatorParcela, fFatorDesconto);
-                entrada.vlBaseComissao = baseFinal;
-                entrada.poComissao = baseFinal == Moeda{} ? Moeda{} : DividirValores(v, baseFinal, 100);
-
-                if (!receber.Campo("DT_BAIXA").Nulo()) {
-                    entrada.dtCredito = receber.Campo("DT_BAIXA").ComoDataHora().SoData();
-                    entrada.stRecebimento = "S";
-                } else {
-                    entrada.dtCredito = receber.Campo("DT_VENCTO").ComoDataHora().SoData();
-                    entrada.stRecebimento = "N";
-                }
-
-                GravarEntradaComissao(*this, entrada, false);
-                ++resumoFase.gravados;
-                painel_.ProcessarEventos();
-            }
-        });
+                            kEntradaRecebimento, "id_financeiro", idFinanceiro, [&] { GravarEntradasRecebimento(receber, resumoFase); });
     }
 }
 

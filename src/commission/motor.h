@@ -90,6 +90,12 @@ public:
                              const std::string& id, const std::function<void()>& escrever);
 
 private:
+    // The new entries of one rebuilt document, one per admitted seller slot, written without
+    // committing: the sales entries of the invoice at IBQ_Comercio's current row, and the receipt
+    // entries of the receivable `receber`.
+    void GravarEntradasVenda(std::int32_t idNota, ResumoFase& resumoFase);
+    void GravarEntradasRecebimento(const db::Consulta& receber, ResumoFase& resumoFase);
+
     PainelExecucao& painel_;
     const db::Relogio& relogio_;
 };
