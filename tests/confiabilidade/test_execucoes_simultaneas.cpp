@@ -4,7 +4,6 @@
 // same documents, and must not write them a second time. After one more complete run the
 // database obeys every rule and equals one complete run on a copy of the same start.
 
-#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -21,7 +20,6 @@
 namespace zelprax::teste {
 namespace {
 
-namespace fs = std::filesystem;
 using comissao::Motor;
 
 // The phases in run order, as the engine names them; Phases 2 to 4 and 8 to 9 are one call each.
