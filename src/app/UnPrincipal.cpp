@@ -71,16 +71,6 @@ QIcon IconeMonitor() {
     return QIcon(imagem);
 }
 
-db::DataHora DataHoraLocal(std::time_t instante) {
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &instante);
-#else
-    localtime_r(&instante, &local);
-#endif
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
-}
-
 QMessageBox::Icon IconeCaixa(db::Icone icone) {
     switch (icone) {
         case db::Icone::Informacao: return QMessageBox::Information;
@@ -262,7 +252,7 @@ void TfrmPrincipal::FormCreate() {
         QCoreApplication::setApplicationName(Q(kTituloPrograma));
 
         const auto data = sistema_.DataModificacao(CaminhoExecutavel());
-        lblVersao->setText(Q("Versão: ") + (data ? Q(db::FormatarDataHoraCurta(DataHoraLocal(*data))) : QString()));
+        lblVersao->setText(Q("Versão: ") + (data ? Q(db::FormatarDataHoraCurta(db::DataHoraLocal(*data))) : QString()));
         lblVersao->repaint();
 
         if (!modoManual_) {

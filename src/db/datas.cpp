@@ -43,13 +43,17 @@ bool LerDataHoraTela(const std::string& texto, DataHora& saida) {
     return true;
 }
 
-DataHora Relogio::Agora() const {
-    const std::time_t agora = std::time(nullptr);
+DataHora DataHoraLocal(std::time_t instante) {
     std::tm local{};
-    localtime_r(&agora, &local);
-    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-            local.tm_hour,        local.tm_min,     local.tm_sec};
+#ifdef _WIN32
+    localtime_s(&local, &instante);
+#else
+    localtime_r(&instante, &local);
+#endif
+    return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec};
 }
+
+DataHora Relogio::Agora() const { return DataHoraLocal(std::time(nullptr)); }
 
 Relogio& RelogioDoSistema() {
     static Relogio relogio;

@@ -2,6 +2,7 @@
 // Dates and times as the ERP keeps them, and the clock the program reads them from.
 
 #include <compare>
+#include <ctime>
 #include <string>
 
 namespace zelprax::db {
@@ -26,6 +27,9 @@ std::string FormatarDataHoraTela(const DataHora& d);
 bool LerDataHoraTela(const std::string& texto, DataHora& saida);
 // "dd/mm/yyyy hh:mm" (the version line).
 std::string FormatarDataHoraCurta(const DataHora& d);
+
+// A moment (seconds since the epoch, as file times and the clock give it) in local time.
+DataHora DataHoraLocal(std::time_t instante);
 
 class Relogio {
 public:

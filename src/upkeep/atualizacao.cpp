@@ -46,16 +46,6 @@ std::string NaPastaAtualizacao(const db::CaminhosAtualizacao& caminhos, const st
     return caminhos.PastaAtualizacao + plataforma::Separador() + nome;
 }
 
-std::tm HoraLocal(std::time_t instante) {
-    std::tm local{};
-#ifdef _WIN32
-    localtime_s(&local, &instante);
-#else
-    localtime_r(&instante, &local);
-#endif
-    return local;
-}
-
 // The name with the extension after its last full stop taken off, as a file name changes
 // extension.
 std::string SemExtensao(const std::string& nome) {
@@ -90,8 +80,7 @@ std::optional<db::DataHora> LerDataArquivo(const std::string& texto) {
 std::string DataArquivo(const plataforma::Sistema& sistema, const std::string& caminho) {
     const std::optional<std::time_t> instante = sistema.DataModificacao(caminho);
     if (!instante) return {};
-    const std::tm t = HoraLocal(*instante);
-    return FormatarDataArquivo({t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec});
+    return FormatarDataArquivo(db::DataHoraLocal(*instante));
 }
 
 std::string NomeMarcadorAtualizacao(const std::string& nomeExecutavel) {
