@@ -104,13 +104,9 @@ BancoDados::~BancoDados() {
     Fechar(false);
     padrao_.reset();
     for (Transacao* t : std::vector<Transacao*>(transacoes_.begin(), transacoes_.end())) t->banco_ = nullptr;
-    for (Consulta* c : std::vector<Consulta*>(consultas_.begin(), consultas_.end())) {
+    for (ComandoAnexado* c : std::vector<ComandoAnexado*>(comandos_.begin(), comandos_.end())) {
         c->LiberarComando();
         c->banco_ = nullptr;
-    }
-    for (InsercaoPreparada* i : std::vector<InsercaoPreparada*>(insercoes_.begin(), insercoes_.end())) {
-        i->LiberarComando();
-        i->banco_ = nullptr;
     }
 }
 
@@ -156,8 +152,7 @@ void BancoDados::Fechar(bool confirmar) {
         }
         t->Abandonar();
     }
-    for (Consulta* c : consultas_) c->LiberarComando();
-    for (InsercaoPreparada* i : insercoes_) i->LiberarComando();
+    for (ComandoAnexado* c : comandos_) c->LiberarComando();
     if (handle_ != 0) {
         ISC_STATUS_ARRAY status;
         isc_detach_database(status, &handle_);

@@ -13,8 +13,7 @@
 namespace zelprax::db {
 
 class BancoDados;
-class Consulta;
-class InsercaoPreparada;
+class ComandoAnexado;
 
 // A transaction with the run's parameters: write, read committed, record version, no wait.
 // It starts by itself when a statement needs it.
@@ -72,14 +71,11 @@ public:
 
 private:
     friend class Transacao;
-    friend class Consulta;
-    friend class InsercaoPreparada;
+    friend class ComandoAnexado;
     void Registrar(Transacao* t) { transacoes_.insert(t); }
     void Desregistrar(Transacao* t) { transacoes_.erase(t); }
-    void Registrar(Consulta* c) { consultas_.insert(c); }
-    void Desregistrar(Consulta* c) { consultas_.erase(c); }
-    void Registrar(InsercaoPreparada* i) { insercoes_.insert(i); }
-    void Desregistrar(InsercaoPreparada* i) { insercoes_.erase(i); }
+    void Registrar(ComandoAnexado* c) { comandos_.insert(c); }
+    void Desregistrar(ComandoAnexado* c) { comandos_.erase(c); }
 
     std::string nome_;
     std::string nomeBanco_;
@@ -88,8 +84,7 @@ private:
     isc_db_handle handle_ = 0;
     std::unique_ptr<Transacao> padrao_;
     std::set<Transacao*> transacoes_;
-    std::set<Consulta*> consultas_;
-    std::set<InsercaoPreparada*> insercoes_;
+    std::set<ComandoAnexado*> comandos_;
 };
 
 // Counts of what the program sent to the server, for the runner's summary, and a seam that lets a

@@ -6,14 +6,13 @@
 
 namespace zelprax::db {
 
-Consulta::Consulta(std::string nome) : nome_(std::move(nome)) {}
+ComandoAnexado::ComandoAnexado(std::string nome) : nome_(std::move(nome)) {}
 
-Consulta::~Consulta() {
-    LiberarComando();
+ComandoAnexado::~ComandoAnexado() {
     if (banco_ != nullptr) banco_->Desregistrar(this);
 }
 
-void Consulta::Anexar(BancoDados* banco) {
+void ComandoAnexado::Anexar(BancoDados* banco) {
     if (banco_ == banco) return;
     LiberarComando();
     if (banco_ != nullptr) banco_->Desregistrar(this);
@@ -22,11 +21,17 @@ void Consulta::Anexar(BancoDados* banco) {
     if (banco_ != nullptr) banco_->Registrar(this);
 }
 
-Transacao& Consulta::TransacaoAtual() const {
+Transacao& ComandoAnexado::TransacaoAtual() const {
     if (transacao_ != nullptr) return *transacao_;
-    if (banco_ == nullptr) throw ErroBanco("Consulta " + nome_ + " sem banco de dados", {});
+    if (banco_ == nullptr) throw ErroBanco(nome_ + " sem banco de dados", {});
     return banco_->TransacaoPadrao();
 }
+
+// ---------------------------------------------------------------------------------------------
+
+Consulta::Consulta(std::string nome) : ComandoAnexado(std::move(nome)) {}
+
+Consulta::~Consulta() { LiberarComando(); }
 
 void Consulta::DefinirSQL(std::string texto) {
     Fechar();
@@ -189,29 +194,11 @@ std::string TraduzirParametros(const std::string& texto, std::vector<std::string
     return saida;
 }
 
-InsercaoPreparada::InsercaoPreparada(std::string nome, std::string textoComNomes) : nome_(std::move(nome)) {
+InsercaoPreparada::InsercaoPreparada(std::string nome, std::string textoComNomes) : ComandoAnexado(std::move(nome)) {
     textoServidor_ = TraduzirParametros(textoComNomes, nomes_);
 }
 
-InsercaoPreparada::~InsercaoPreparada() {
-    LiberarComando();
-    if (banco_ != nullptr) banco_->Desregistrar(this);
-}
-
-void InsercaoPreparada::Anexar(BancoDados* banco) {
-    if (banco_ == banco) return;
-    LiberarComando();
-    if (banco_ != nullptr) banco_->Desregistrar(this);
-    banco_ = banco;
-    transacao_ = nullptr;
-    if (banco_ != nullptr) banco_->Registrar(this);
-}
-
-Transacao& InsercaoPreparada::TransacaoAtual() const {
-    if (transacao_ != nullptr) return *transacao_;
-    if (banco_ == nullptr) throw ErroBanco(nome_ + " sem banco de dados", {});
-    return banco_->TransacaoPadrao();
-}
+InsercaoPreparada::~InsercaoPreparada() { LiberarComando(); }
 
 void InsercaoPreparada::LiberarComando() noexcept {
     comando_.reset();

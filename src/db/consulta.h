@@ -18,22 +18,43 @@ namespace detalhe {
 class Comando;
 }
 
-class Consulta {
+// What a query and the cached-update insert share: a name, the connection they are attached to
+// (which releases their prepared statement when it closes) and the transaction they run in.
+class ComandoAnexado {
 public:
-    explicit Consulta(std::string nome = {});
-    ~Consulta();
-    Consulta(const Consulta&) = delete;
-    Consulta& operator=(const Consulta&) = delete;
+    ComandoAnexado(const ComandoAnexado&) = delete;
+    ComandoAnexado& operator=(const ComandoAnexado&) = delete;
 
     const std::string& Nome() const { return nome_; }
 
-    // Attaches the query to a connection; without a transaction of its own it runs in the
+    // Attaches to a connection; without a transaction of its own the statement runs in the
     // connection's default transaction.
     void Anexar(BancoDados* banco);
     BancoDados* Banco() const { return banco_; }
     void DefinirTransacao(Transacao* transacao) { transacao_ = transacao; }
     // The transaction a statement runs in now.
     Transacao& TransacaoAtual() const;
+
+protected:
+    explicit ComandoAnexado(std::string nome);
+    // The derived destructor releases its statement first; this one only leaves the connection.
+    ~ComandoAnexado();
+    // Drops the prepared statement and whatever was read or set through it.
+    virtual void LiberarComando() noexcept = 0;
+
+    std::string nome_;
+    BancoDados* banco_ = nullptr;
+    Transacao* transacao_ = nullptr;
+    std::unique_ptr<detalhe::Comando> comando_;
+
+private:
+    friend class BancoDados;
+};
+
+class Consulta : public ComandoAnexado {
+public:
+    explicit Consulta(std::string nome = {});
+    ~Consulta();
 
     // Setting the text replaces every line; adding appends one, joined by a line break.
     void DefinirSQL(std::string texto);
@@ -65,13 +86,9 @@ public:
 private:
     void Preparar();
     bool LerLinha();
+    void LiberarComando() noexcept override;
 
-    std::string nome_;
-    BancoDados* banco_ = nullptr;
-    Transacao* transacao_ = nullptr;
     std::vector<std::string> linhas_;
-
-    std::unique_ptr<detalhe::Comando> comando_;
     std::string textoPreparado_;
     std::unordered_map<std::string, std::size_t> colunas_;  // upper-case name -> index
 
@@ -79,23 +96,14 @@ private:
     bool cursorAberto_ = false;
     std::vector<std::vector<Valor>> linhas_lidas_;
     std::size_t atual_ = 0;
-
-    friend class BancoDados;
-    void LiberarComando() noexcept;
 };
 
 // The cached-update insert: a fixed insert statement with named parameters (":ID_COMISSAO"),
 // prepared once, one row at a time. A field left unset is inserted as null.
-class InsercaoPreparada {
+class InsercaoPreparada : public ComandoAnexado {
 public:
     InsercaoPreparada(std::string nome, std::string textoComNomes);
     ~InsercaoPreparada();
-    InsercaoPreparada(const InsercaoPreparada&) = delete;
-    InsercaoPreparada& operator=(const InsercaoPreparada&) = delete;
-
-    void Anexar(BancoDados* banco);
-    void DefinirTransacao(Transacao* transacao) { transacao_ = transacao; }
-    Transacao& TransacaoAtual() const;
 
     // The data set as the phases see it: opened empty, a row appended, its fields set, posted.
     bool Aberta() const { return aberta_; }
@@ -113,15 +121,10 @@ public:
     const std::vector<std::string>& Parametros() const { return nomes_; }
 
 private:
-    friend class BancoDados;
-    void LiberarComando() noexcept;
+    void LiberarComando() noexcept override;
 
-    std::string nome_;
     std::string textoServidor_;
     std::vector<std::string> nomes_;  // upper case, in order of appearance
-    BancoDados* banco_ = nullptr;
-    Transacao* transacao_ = nullptr;
-    std::unique_ptr<detalhe::Comando> comando_;
     bool aberta_ = false;
     std::unordered_map<std::string, Valor> linha_;
 };
