@@ -9,16 +9,15 @@
 // scripts/interrupcoes runs a larger sample.
 
 #include <cstdlib>
-#include <filesystem>
 #include <iostream>
 
 #include <gtest/gtest.h>
 
+#include "apoio_confiabilidade.h"
 #include "app/execucao.h"
 #include "app/trava.h"
 #include "commission/motor.h"
 #include "db/banco.h"
-#include "gerador.h"
 #include "support/banco_teste.h"
 #include "support/interacao_gravada.h"
 #include "support/invariantes.h"
@@ -73,29 +72,10 @@ bool Executar(const std::string& conexao, std::int64_t falharEm = 0, std::string
     }
 }
 
-void CriarInicio(const std::string& caminho, int notas) {
-    CriarBancoDoEsquema(caminho);
-    db::BancoDados banco;
-    banco.DefinirNomeBanco(caminho);
-    banco.Abrir();
-    demo::OpcoesDemo opcoes;
-    opcoes.notas = notas;
-    opcoes.semente = 7;
-    opcoes.hoje = db::RelogioDoSistema().Agora();
-    demo::PreencherBancoDemo(banco, opcoes);
-    banco.Fechar(true);
-}
-
-std::string Copia(const PastaTemporaria& pasta, const std::string& origem, const std::string& nome) {
-    const std::string destino = pasta / nome;
-    std::filesystem::copy_file(origem, destino, std::filesystem::copy_options::overwrite_existing);
-    return destino;
-}
-
 TEST(Interrupcoes, CadaOperacaoInterrompidaESeguidaDeUmaExecucaoCompleta) {
     PastaTemporaria pasta;
     const std::string inicio = pasta / "inicio.fdb";
-    CriarInicio(inicio, Ambiente("ZELPRAX_INTERRUPCOES_NOTAS", 3));
+    CriarBancoGerado(inicio, Ambiente("ZELPRAX_INTERRUPCOES_NOTAS", 3), 7);
     Inicio estadoInicial;
     {
         DadosTeste dados(inicio);
@@ -103,7 +83,7 @@ TEST(Interrupcoes, CadaOperacaoInterrompidaESeguidaDeUmaExecucaoCompleta) {
     }
 
     // The reference: one complete run, and how many operations it takes.
-    const std::string referencia = Copia(pasta, inicio, "referencia.fdb");
+    const std::string referencia = CopiarBanco(inicio, pasta / "referencia.fdb");
     std::int64_t total = 0;
     ASSERT_TRUE(Executar(referencia, 0, nullptr, &total));
     std::string retratoReferencia;
@@ -120,7 +100,7 @@ TEST(Interrupcoes, CadaOperacaoInterrompidaESeguidaDeUmaExecucaoCompleta) {
     int tentados = 0, quebrados = 0;
     for (std::int64_t k = 1; k <= total; k += passo) {
         ++tentados;
-        const std::string copia = Copia(pasta, inicio, "corte.fdb");
+        const std::string copia = CopiarBanco(inicio, pasta / "corte.fdb");
         std::string erro;
         const bool completou = Executar(copia, k, &erro);
         EXPECT_FALSE(completou) << "a operação " << k << " não foi alcançada";
@@ -174,9 +154,9 @@ TEST(Servidor, ExecucaoPeloServidorIgualAEmbutida) {
     if (servidor == nullptr || *servidor == '\0') GTEST_SKIP() << "sem servidor Firebird (ZELPRAX_SERVIDOR)";
     PastaTemporaria pasta;
     const std::string inicio = pasta / "inicio.fdb";
-    CriarInicio(inicio, 40);
-    const std::string embutido = Copia(pasta, inicio, "embutido.fdb");
-    const std::string remoto = Copia(pasta, inicio, "remoto.fdb");
+    CriarBancoGerado(inicio, 40, 7);
+    const std::string embutido = CopiarBanco(inicio, pasta / "embutido.fdb");
+    const std::string remoto = CopiarBanco(inicio, pasta / "remoto.fdb");
     ASSERT_TRUE(Executar(embutido));
     std::string erro;
     ASSERT_TRUE(Executar(std::string(servidor) + ":" + remoto, 0, &erro)) << erro;
