@@ -1,9 +1,7 @@
 #include "apoio_confiabilidade.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,8 +23,6 @@
 #include "programas.h"
 #include "support/interacao_gravada.h"
 #include "support/sistema_falso.h"
-
-extern char** environ;
 
 namespace zelprax::teste {
 
@@ -117,31 +113,9 @@ void PainelObservado::ProcessarEventos() {
 
 ProcessoFilho::ProcessoFilho(const std::string& programa, const std::vector<std::string>& argumentos,
                              const std::map<std::string, std::string>& ambiente)
-    : arquivoSaida_(pasta_ / "saida.txt"), arquivoErros_(pasta_ / "erros.txt") {
-    std::vector<std::string> variaveis;
-    for (char** v = environ; *v != nullptr; ++v) {
-        const std::string variavel = *v;
-        if (ambiente.count(variavel.substr(0, variavel.find('='))) == 0) variaveis.push_back(variavel);
-    }
-    for (const auto& [nome, valor] : ambiente)
-        if (!valor.empty()) variaveis.push_back(nome + "=" + valor);
-
-    std::vector<char*> argv{const_cast<char*>(programa.c_str())};
-    for (const std::string& a : argumentos) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    std::vector<char*> envp;
-    for (std::string& v : variaveis) envp.push_back(v.data());
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t acoes;
-    posix_spawn_file_actions_init(&acoes);
-    posix_spawn_file_actions_addopen(&acoes, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&acoes, STDOUT_FILENO, arquivoSaida_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_addopen(&acoes, STDERR_FILENO, arquivoErros_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    const int falha = posix_spawn(&pid_, programa.c_str(), &acoes, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&acoes);
-    if (falha != 0) throw std::runtime_error("não foi possível executar " + programa);
-}
+    : arquivoSaida_(pasta_ / "saida.txt"),
+      arquivoErros_(pasta_ / "erros.txt"),
+      pid_(IniciarPrograma(programa, argumentos, ambiente, arquivoSaida_, arquivoErros_)) {}
 
 ProcessoFilho::~ProcessoFilho() {
     if (pid_ > 0 && !Terminou()) {

@@ -32,18 +32,9 @@ std::string LerArquivo(const std::string& caminho) {
 
 }  // namespace
 
-ResultadoPrograma ExecutarPrograma(const std::string& programa, const std::vector<std::string>& argumentos,
-                                   const std::map<std::string, std::string>& ambiente) {
-    return ExecutarProgramaEnquanto(programa, argumentos, ambiente, [](pid_t) {});
-}
-
-ResultadoPrograma ExecutarProgramaEnquanto(const std::string& programa, const std::vector<std::string>& argumentos,
-                                           const std::map<std::string, std::string>& ambiente,
-                                           const std::function<void(pid_t)>& enquanto) {
-    PastaTemporaria pasta;
-    const std::string arquivoSaida = pasta / "saida.txt";
-    const std::string arquivoErros = pasta / "erros.txt";
-
+pid_t IniciarPrograma(const std::string& programa, const std::vector<std::string>& argumentos,
+                      const std::map<std::string, std::string>& ambiente, const std::string& arquivoSaida,
+                      const std::string& arquivoErros) {
     std::vector<std::string> variaveis;
     for (char** v = environ; *v != nullptr; ++v) {
         const std::string variavel = *v;
@@ -60,7 +51,6 @@ ResultadoPrograma ExecutarProgramaEnquanto(const std::string& programa, const st
     for (std::string& v : variaveis) envp.push_back(v.data());
     envp.push_back(nullptr);
 
-    // Output goes to files, not pipes: a chatty program can never block on a full pipe.
     posix_spawn_file_actions_t acoes;
     posix_spawn_file_actions_init(&acoes);
     posix_spawn_file_actions_addopen(&acoes, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -70,6 +60,22 @@ ResultadoPrograma ExecutarProgramaEnquanto(const std::string& programa, const st
     const int falha = posix_spawn(&pid, programa.c_str(), &acoes, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&acoes);
     if (falha != 0) throw std::runtime_error("não foi possível executar " + programa);
+    return pid;
+}
+
+ResultadoPrograma ExecutarPrograma(const std::string& programa, const std::vector<std::string>& argumentos,
+                                   const std::map<std::string, std::string>& ambiente) {
+    return ExecutarProgramaEnquanto(programa, argumentos, ambiente, [](pid_t) {});
+}
+
+ResultadoPrograma ExecutarProgramaEnquanto(const std::string& programa, const std::vector<std::string>& argumentos,
+                                           const std::map<std::string, std::string>& ambiente,
+                                           const std::function<void(pid_t)>& enquanto) {
+    PastaTemporaria pasta;
+    const std::string arquivoSaida = pasta / "saida.txt";
+    const std::string arquivoErros = pasta / "erros.txt";
+
+    const pid_t pid = IniciarPrograma(programa, argumentos, ambiente, arquivoSaida, arquivoErros);
 
     int estado = 0;
     try {

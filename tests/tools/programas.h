@@ -17,7 +17,15 @@ struct ResultadoPrograma {
     std::string erros;
 };
 
-// `ambiente` adds or replaces variables; a variable mapped to "" is removed.
+// Starts the program with its standard output and error going to the two files (files, not pipes:
+// a chatty program can never block on a full pipe) and its input from /dev/null. `ambiente` adds
+// or replaces variables; a variable mapped to "" is removed. Returns the process id; raises when
+// the program cannot be started.
+pid_t IniciarPrograma(const std::string& programa, const std::vector<std::string>& argumentos,
+                      const std::map<std::string, std::string>& ambiente, const std::string& arquivoSaida,
+                      const std::string& arquivoErros);
+
+// Runs the program to its end.
 ResultadoPrograma ExecutarPrograma(const std::string& programa, const std::vector<std::string>& argumentos,
                                    const std::map<std::string, std::string>& ambiente = {});
 
