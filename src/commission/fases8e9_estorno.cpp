@@ -152,6 +152,16 @@ void Motor::GerarEstornoInadimplentes() {
             const SlotVendedor slot = LerSlotVendedor(nota, n);
             if (slot.idVendedor <= 0 || slot.stCreditoFat != "S") continue;
 
+            // Another run on the same database may have reversed this slot since the selection
+            // was read: the invoice is locked and the slot read again first, and a slot already
+            // reversed (or an invoice already closed) is left alone. A run still writing it holds
+            // the lock, and this one stops with the server's lock conflict.
+            if (!SlotAindaAEstornar(trava, idNotaSQL, n)) {
+                vinculo.Transacao().CommitRetaining();  // releases the lock; nothing else is pending
+                ++resumo[9].ignorados;
+                continue;
+            }
+
             AcertoComissao acerto;
             acerto.dtPagamento = relogio_.Agora().SoData();
             acerto.idVendedor = slot.idVendedor;
@@ -163,16 +173,6 @@ void Motor::GerarEstornoInadimplentes() {
             acerto.idEmpresa = nota.Campo("id_empresa").ComoInteiro();
             acerto.stCalcComissao = "S";
             acerto.idComissaoEstornada = idNota;
-
-            // Another run on the same database may have reversed this slot since the selection
-            // was read: the invoice is locked and the slot read again first, and a slot already
-            // reversed (or an invoice already closed) is left alone. A run still writing it holds
-            // the lock, and this one stops with the server's lock conflict.
-            if (!SlotAindaAEstornar(trava, idNotaSQL, n)) {
-                vinculo.Transacao().CommitRetaining();  // releases the lock; nothing else is pending
-                ++resumo[9].ignorados;
-                continue;
-            }
 
             // The settlement and the slot's ST_CREDITO_FAT are one commit: a settlement kept
             // without its flag would be written again by the next run.
