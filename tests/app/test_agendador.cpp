@@ -14,30 +14,14 @@
 #include "erp_teste.h"
 #include "motor_gravador.h"
 #include "support/interacao_gravada.h"
+#include "support/tela_gravada.h"
 #include "../commission/motor_teste.h"
 
 namespace zelprax::monitor {
 namespace {
 
 using teste::MensagemGravada;
-
-class TelaGravada : public TelaAgendador {
-public:
-    std::string TextoHora() const override { return hora; }
-    std::string TextoInicio() const override { return inicio; }
-    void EscreverInicio(const std::string& t) override { inicio = t; }
-    void EscreverFinal(const std::string& t) override { final = t; }
-    void MostrarProgresso() override { progresso = true; }
-    void OcultarProgresso() override { progresso = false; }
-    bool NaoGerarAcertos() const override { return naoAcertos; }
-    bool NaoGerarEstorno() const override { return naoEstorno; }
-    void AbrirJanela() override { ++janelaAberta; }
-    void PararTemporizadores() override { temporizadores = false; }
-
-    std::string hora = "7", inicio = kSemAtualizacao, final = kSemAtualizacao;
-    bool progresso = false, naoAcertos = false, naoEstorno = false, temporizadores = true;
-    int janelaAberta = 0;
-};
+using teste::TelaGravada;
 
 class AgendadorTeste : public ::testing::Test {
 protected:

@@ -17,6 +17,7 @@
 #include "app/hora.h"
 #include "commission/painel.h"
 #include "support/banco_teste.h"
+#include "support/tela_gravada.h"
 
 namespace zelprax::teste {
 
@@ -63,24 +64,6 @@ public:
 
 private:
     void Sinal() { ultimoSinal = std::chrono::steady_clock::now(); }
-};
-
-// The window's side of a tick, recorded.
-class TelaGravada : public monitor::TelaAgendador {
-public:
-    std::string TextoHora() const override { return hora; }
-    std::string TextoInicio() const override { return inicio; }
-    void EscreverInicio(const std::string& t) override { inicio = t; }
-    void EscreverFinal(const std::string& t) override { final = t; }
-    void MostrarProgresso() override { progresso = true; }
-    void OcultarProgresso() override { progresso = false; }
-    bool NaoGerarAcertos() const override { return false; }
-    bool NaoGerarEstorno() const override { return false; }
-    void AbrirJanela() override {}
-    void PararTemporizadores() override { temporizadores = false; }
-
-    std::string hora = "7", inicio = monitor::kSemAtualizacao, final = monitor::kSemAtualizacao;
-    bool progresso = false, temporizadores = true;
 };
 
 // A built program run as its own process, its output going to files that can be read while it
