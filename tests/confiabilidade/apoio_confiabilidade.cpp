@@ -89,6 +89,16 @@ bool ExecutarCompleta(const std::string& conexao, std::string* erro) {
     }
 }
 
+void ConferirDepoisDeMaisUmaExecucao(const std::string& conexao, const Inicio& inicio,
+                                     const std::string& retratoReferencia) {
+    std::string erro;
+    ASSERT_TRUE(ExecutarCompleta(conexao, &erro)) << erro;
+    DadosTeste dados(conexao);
+    const std::vector<std::string> falhas = VerificarInvariantes(dados, inicio);
+    EXPECT_TRUE(falhas.empty()) << falhas.size() << " regras quebradas; a primeira: " << falhas.front();
+    EXPECT_EQ(RetratoDasEntradas(dados), retratoReferencia);
+}
+
 // ---------------------------------------------------------------------------------------------
 
 void PainelObservado::MostrarLegenda(const std::string& legenda) {

@@ -17,6 +17,7 @@
 #include "app/hora.h"
 #include "commission/painel.h"
 #include "support/banco_teste.h"
+#include "support/invariantes.h"
 #include "support/tela_gravada.h"
 
 namespace zelprax::teste {
@@ -32,6 +33,11 @@ std::string CopiarBanco(const std::string& origem, const std::string& destino);
 // the release (committing after a completed run, rolling back after a failed one). True when it
 // completed; otherwise `erro` receives the failure's full text.
 bool ExecutarCompleta(const std::string& conexao, std::string* erro = nullptr);
+
+// One complete run on `conexao`, then, as test expectations, the run rules against the start and
+// the entries against those of a complete run on a copy of the same start.
+void ConferirDepoisDeMaisUmaExecucao(const std::string& conexao, const Inicio& inicio,
+                                     const std::string& retratoReferencia);
 
 // The caption and gauge of a run, recorded, with a hook called at every step of the gauge: a
 // phase steps its gauge as it takes up the next document, before any statement for it.

@@ -75,15 +75,6 @@ protected:
         }
     }
 
-    void ConferirDepoisDeMaisUmaExecucao(const std::string& banco) {
-        std::string erro;
-        ASSERT_TRUE(ExecutarCompleta(banco, &erro)) << erro;
-        DadosTeste dados(banco);
-        const std::vector<std::string> falhas = VerificarInvariantes(dados, estadoInicial);
-        EXPECT_TRUE(falhas.empty()) << falhas.size() << " regras quebradas; a primeira: " << falhas.front();
-        EXPECT_EQ(RetratoDasEntradas(dados), retratoReferencia);
-    }
-
     PastaTemporaria pasta;
     std::string inicio = pasta / "inicio.fdb";
     Inicio estadoInicial;
@@ -120,7 +111,7 @@ TEST_F(ExecucoesSimultaneas, SegundaExecucaoParaNoDocumentoQueAOutraAindaGrava) 
         EXPECT_NE(erroDaSegunda.find("update conflicts with concurrent update"), std::string::npos) << erroDaSegunda;
         segunda.motor.DesconectarBanco(false);
         primeira.motor.DesconectarBanco(true);
-        ConferirDepoisDeMaisUmaExecucao(banco);
+        ConferirDepoisDeMaisUmaExecucao(banco, estadoInicial, retratoReferencia);
     }
 }
 
@@ -147,7 +138,7 @@ TEST_F(ExecucoesSimultaneas, SelecaoLidaAntesDoCommitDaOutraNaoEscreveDeNovo) {
         }
         segunda.motor.DesconectarBanco(true);
         primeira.motor.DesconectarBanco(true);
-        ConferirDepoisDeMaisUmaExecucao(banco);
+        ConferirDepoisDeMaisUmaExecucao(banco, estadoInicial, retratoReferencia);
     }
 }
 

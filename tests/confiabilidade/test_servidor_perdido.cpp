@@ -72,14 +72,9 @@ protected:
     }
 
     // After the server is back: one complete run, then the rules and the comparison.
-    void ConferirDepoisDeMaisUmaExecucao(const std::string& conexao) {
+    void ConferirComOServidorDeVolta(const std::string& conexao) {
         IniciarServidor();
-        std::string erro;
-        ASSERT_TRUE(ExecutarCompleta(conexao, &erro)) << erro;
-        DadosTeste dados(conexao);
-        const std::vector<std::string> falhas = VerificarInvariantes(dados, estadoInicial);
-        EXPECT_TRUE(falhas.empty()) << falhas.size() << " regras quebradas; a primeira: " << falhas.front();
-        EXPECT_EQ(RetratoDasEntradas(dados), retratoReferencia);
+        ConferirDepoisDeMaisUmaExecucao(conexao, estadoInicial, retratoReferencia);
     }
 
     ServidorGarantido garantia;  // declared first: the server comes back after everything else
@@ -153,7 +148,7 @@ TEST_F(ServidorPerdido, TiqueDoMonitorSegueOsPassosDePerdaDoServidor) {
                 EXPECT_EQ(dados.Valor("select st_monitor_comissao_ativo from tab_parametro"), "S");
             }
         }
-        ConferirDepoisDeMaisUmaExecucao(conexao);
+        ConferirComOServidorDeVolta(conexao);
     }
 }
 
@@ -173,7 +168,7 @@ TEST_F(ServidorPerdido, RunnerTerminaComOTextoDoServidorELiberaATrava) {
         EXPECT_NE(runner.Saida().find("(interrompida)"), std::string::npos) << runner.Saida();
         EXPECT_FALSE(fs::exists(trava)) << "a trava sai com o processo";
     }
-    ConferirDepoisDeMaisUmaExecucao(conexao);
+    ConferirComOServidorDeVolta(conexao);
 }
 
 }  // namespace
