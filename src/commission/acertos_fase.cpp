@@ -52,7 +52,7 @@ std::string SqlDesbloquearEntradas(const db::DataHora& hoje, const db::DataHora&
 std::string SqlBloquearEntradas(const db::DataHora& hoje, const db::DataHora& limiteEmissao,
                                 const OpcaoEmissao& opcao) {
     return " update mov_comissao ms set ms.st_bloqueio_1 = " + db::TextoSQL("S") +
-           CondicaoNota(" where NOT EXISTS ( select 1", limiteEmissao, "N") + " and ms.dt_emissao between " +
+           CondicaoNota(" where EXISTS ( select 1", limiteEmissao, "N") + " and ms.dt_emissao between " +
            DiasAtras(hoje, 90) + " and " + DiasAtras(hoje, 45) + " and ms.id_comissao_gerada is not null" +
            " and ms.st_bloqueio_1 = " + db::TextoSQL("N") + " and ms.st_estorno_1 = " + db::TextoSQL("N") +
            LinhaOpcao(" and ms.dt_emissao >= ", opcao);

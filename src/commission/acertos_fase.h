@@ -28,8 +28,9 @@ db::DataHora LimiteEmissaoNotas(const OpcaoEmissao& opcao);
 // nature checks the phase and the order situation pays commission.
 std::string SqlDesbloquearEntradas(const db::DataHora& hoje, const db::DataHora& limiteEmissao,
                                    const OpcaoEmissao& opcao);
-// Statement 2d: a normal paid entry 45 to 90 days old is blocked unless its invoice's nature checks
-// the phase and the order situation does not pay commission.
+// Statement 2d: a normal paid entry 45 to 90 days old is blocked when its invoice's nature checks
+// the phase and the order situation does not pay commission. Entries of natures without the check,
+// of situations that pay or are missing, and entries without an invoice are left alone.
 std::string SqlBloquearEntradas(const db::DataHora& hoje, const db::DataHora& limiteEmissao,
                                 const OpcaoEmissao& opcao);
 
