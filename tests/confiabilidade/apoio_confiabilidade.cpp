@@ -89,6 +89,21 @@ bool ExecutarCompleta(const std::string& conexao, std::string* erro) {
     }
 }
 
+int ExecutarAtePontoFixo(const std::string& conexao, int limite, std::string* erro) {
+    const auto retrato = [&conexao] {
+        DadosTeste dados(conexao);
+        return RetratoCompleto(dados);
+    };
+    std::string antes = retrato();
+    for (int execucoes = 0; execucoes <= limite; ++execucoes) {
+        if (!ExecutarCompleta(conexao, erro)) return -1;
+        std::string depois = retrato();
+        if (depois == antes) return execucoes;
+        antes = std::move(depois);
+    }
+    return -1;
+}
+
 void ConferirDepoisDeMaisUmaExecucao(const std::string& conexao, const Inicio& inicio,
                                      const std::string& retratoReferencia) {
     std::string erro;

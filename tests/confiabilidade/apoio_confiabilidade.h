@@ -34,6 +34,11 @@ std::string CopiarBanco(const std::string& origem, const std::string& destino);
 // completed; otherwise `erro` receives the failure's full text.
 bool ExecutarCompleta(const std::string& conexao, std::string* erro = nullptr);
 
+// Complete runs on `conexao` until one more run leaves every row as it was (RetratoCompleto). The
+// number of runs that changed something, or -1 when `limite` runs did not get there or a run
+// failed (its text in `erro`).
+int ExecutarAtePontoFixo(const std::string& conexao, int limite, std::string* erro = nullptr);
+
 // One complete run on `conexao`, then, as test expectations, the run rules against the start and
 // the entries against those of a complete run on a copy of the same start.
 void ConferirDepoisDeMaisUmaExecucao(const std::string& conexao, const Inicio& inicio,

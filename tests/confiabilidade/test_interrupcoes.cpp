@@ -1,12 +1,13 @@
 // A run cut off at any statement loses nothing and writes nothing twice: for every operation k of a
-// complete run on a generated database, a run that fails at its k-th operation followed by a
-// complete run leaves the invariants intact and the rebuilt entries equal to those of one complete
-// run on a copy of the same start. Also: the same run over the server and embedded gives the same
-// database.
+// complete run on a generated database, a run that fails at its k-th operation followed by complete
+// runs until one more changes nothing leaves the invariants intact and every row as complete runs
+// to that point leave a copy of the same start. Repeated complete runs settle. Also: the same run
+// over the server and embedded gives the same database.
 //
-// ZELPRAX_INTERRUPCOES_NOTAS (default 3) sets the size of the generated database and
-// ZELPRAX_INTERRUPCOES_AMOSTRA (default 0: every k) the number of evenly spread k to try;
-// scripts/interrupcoes runs a larger sample.
+// ZELPRAX_INTERRUPCOES_NOTAS (default 6) and ZELPRAX_INTERRUPCOES_SEMENTE (default 1) choose the
+// generated database, one where the blocking, its settlements and the reversal have work;
+// ZELPRAX_INTERRUPCOES_AMOSTRA (default 75, 0: every k) is the number of evenly spread k to try;
+// scripts/interrupcoes runs a larger database.
 
 #include <cstdlib>
 #include <iostream>
@@ -72,44 +73,55 @@ bool Executar(const std::string& conexao, std::int64_t falharEm = 0, std::string
     }
 }
 
-TEST(Interrupcoes, CadaOperacaoInterrompidaESeguidaDeUmaExecucaoCompleta) {
+TEST(Interrupcoes, CadaOperacaoInterrompidaESeguidaDeExecucoesAtePontoFixo) {
     PastaTemporaria pasta;
     const std::string inicio = pasta / "inicio.fdb";
-    CriarBancoGerado(inicio, Ambiente("ZELPRAX_INTERRUPCOES_NOTAS", 3), 7);
+    CriarBancoGerado(inicio, Ambiente("ZELPRAX_INTERRUPCOES_NOTAS", 6),
+                     static_cast<std::uint32_t>(Ambiente("ZELPRAX_INTERRUPCOES_SEMENTE", 1)));
     Inicio estadoInicial;
     {
         DadosTeste dados(inicio);
         estadoInicial = CapturarInicio(dados);
     }
 
-    // The reference: one complete run, and how many operations it takes.
+    // The reference: complete runs until one more changes nothing, and how many operations the
+    // first run takes.
     const std::string referencia = CopiarBanco(inicio, pasta / "referencia.fdb");
     std::int64_t total = 0;
-    ASSERT_TRUE(Executar(referencia, 0, nullptr, &total));
+    std::string erro;
+    ASSERT_TRUE(Executar(referencia, 0, &erro, &total)) << erro;
+    ASSERT_GE(ExecutarAtePontoFixo(referencia, 5, &erro), 0) << erro;
     std::string retratoReferencia;
     {
         DadosTeste dados(referencia);
-        retratoReferencia = RetratoDasEntradas(dados);
+        retratoReferencia = RetratoCompleto(dados);
         const auto falhas = VerificarInvariantes(dados, estadoInicial);
         ASSERT_TRUE(falhas.empty()) << falhas.front();
+        // The cuts must fall inside the blocking, its settlements and the reversal too.
+        const std::string novos = " from mov_acerto_comissao where id_acerto_comissao > " +
+                                  std::to_string(estadoInicial.maiorAcerto);
+        EXPECT_GT(dados.Contar("select count(*)" + novos + " and ds_acerto like 'COMISS_O %BLOQUEADA%'"), 0);
+        EXPECT_GT(dados.Contar("select count(*)" + novos + " and id_comissao_estornada is not null"), 0);
     }
     ASSERT_GT(total, 50);
 
-    const int amostra = Ambiente("ZELPRAX_INTERRUPCOES_AMOSTRA", 0);
+    const int amostra = Ambiente("ZELPRAX_INTERRUPCOES_AMOSTRA", 75);
     const std::int64_t passo = amostra > 0 && amostra < total ? total / amostra : 1;
     int tentados = 0, quebrados = 0;
     for (std::int64_t k = 1; k <= total; k += passo) {
         ++tentados;
         const std::string copia = CopiarBanco(inicio, pasta / "corte.fdb");
-        std::string erro;
+        erro.clear();
         const bool completou = Executar(copia, k, &erro);
         EXPECT_FALSE(completou) << "a operação " << k << " não foi alcançada";
-        ASSERT_TRUE(Executar(copia, 0, &erro)) << "depois do corte na operação " << k << ": " << erro;
+        std::string erroDepois;
+        ASSERT_GE(ExecutarAtePontoFixo(copia, 5, &erroDepois), 0)
+            << "depois do corte na operação " << k << ": " << erroDepois;
 
         DadosTeste dados(copia);
         std::vector<std::string> falhas = VerificarInvariantes(dados, estadoInicial);
-        if (RetratoDasEntradas(dados) != retratoReferencia)
-            falhas.push_back("as entradas e marcas diferem das de uma execução completa");
+        if (RetratoCompleto(dados) != retratoReferencia)
+            falhas.push_back("o ponto fixo difere do das execuções sem corte");
         if (!falhas.empty()) {
             ++quebrados;
             ADD_FAILURE() << "corte na operação " << k << " (" << erro << "): " << falhas.front()
@@ -123,30 +135,27 @@ TEST(Interrupcoes, CadaOperacaoInterrompidaESeguidaDeUmaExecucaoCompleta) {
     EXPECT_EQ(quebrados, 0);
 }
 
-// Every row the run touches, without the keys the runs number themselves and without the clock.
-std::string RetratoCompleto(DadosTeste& dados) {
-    std::string s = RetratoDasEntradas(dados);
-    const auto juntar = [&](const std::string& rotulo, const std::string& sql) {
-        for (const auto& linha : dados.Linhas(sql)) {
-            s += rotulo;
-            for (const auto& c : linha) s += " " + c;
-            s += "\n";
+// Complete runs repeated on one database settle within three runs (Phase 9's settlements become
+// entries in the run after it, nothing after that), and no run writes a settlement twice.
+TEST(Convergencia, ExecucoesRepetidasChegamAUmPontoFixo) {
+    for (const std::uint32_t semente : {1u, 4u, 15u}) {
+        SCOPED_TRACE("semente " + std::to_string(semente));
+        PastaTemporaria pasta;
+        const std::string banco = pasta / "banco.fdb";
+        CriarBancoGerado(banco, 40, semente);
+        Inicio estadoInicial;
+        {
+            DadosTeste dados(banco);
+            estadoInicial = CapturarInicio(dados);
         }
-    };
-    juntar("comissao", "select tp_registro, id_nf_comercio, id_financeiro, id_vendedor, vl_comissao, st_bloqueio_1, "
-                       "st_estorno_1, id_comissao_gerada from mov_comissao order by 1, 2, 3, 4, 5, 6, 7, 8");
-    juntar("acerto", "select dt_pagamento, id_vendedor, vl_acerto, tp_acerto, st_irrf, ds_acerto, id_empresa, "
-                     "st_calc_comissao, id_comissao_estornada from mov_acerto_comissao order by 1, 2, 3, 4, 5, 6, 7, 8, 9");
-    juntar("nota", "select id_nf_comercio, st_calc_estorno, po_comissao_estornada, id_comissao_estornada, "
-                   "st_credito_fat, st_credito_fat2, st_credito_fat3, st_credito_fat4, st_credito_fat5, "
-                   "po_comissao2, po_comissao3, po_comissao4, po_comissao5, vl_po_produto_total "
-                   "from mov_nf_comercio order by 1");
-    juntar("item", "select id_nf_comercio_item, po_comissao from mov_nf_comercio_item order by 1");
-    juntar("receber", "select id_financeiro, st_estornar_comissao from mov_financeiro order by 1");
-    juntar("log", "select id_log_evento, id_log_usuario, id_log_registro, ds_log_observacao from mov_log_controle "
-                  "order by 3");
-    juntar("parametro", "select * from tab_parametro");
-    return s;
+        std::string erro;
+        const int execucoes = ExecutarAtePontoFixo(banco, 5, &erro);
+        EXPECT_GE(execucoes, 1) << erro;
+        EXPECT_LE(execucoes, 3);
+        DadosTeste dados(banco);
+        const auto falhas = VerificarInvariantes(dados, estadoInicial);
+        EXPECT_TRUE(falhas.empty()) << falhas.size() << " regras quebradas; a primeira: " << falhas.front();
+    }
 }
 
 TEST(Servidor, ExecucaoPeloServidorIgualAEmbutida) {

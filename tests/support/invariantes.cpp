@@ -61,7 +61,8 @@ std::vector<std::string> VerificarInvariantes(DadosTeste& dados, const Inicio& i
             falhas.push_back("acerto " + l[0] + ": " + l[3] + " entradas, valor " + l[4] + " (esperado " + esperado + ")");
     }
 
-    // Paid entries: deductions less payments written by the runs follow the change of ST_ESTORNO_1.
+    // Paid entries: each deduction and payment is written once at most, and deductions less payments
+    // written by the runs follow the change of ST_ESTORNO_1.
     for (const auto& l : dados.Linhas(
              "select c.id_comissao, c.st_estorno_1, "
              "(select count(*) from mov_acerto_comissao a where a.id_acerto_comissao > " +
@@ -74,6 +75,8 @@ std::vector<std::string> VerificarInvariantes(DadosTeste& dados, const Inicio& i
              "a.id_vendedor = c.id_vendedor and a.id_empresa = c.id_empresa and a.vl_acerto = c.vl_comissao) "
              "from mov_comissao c where c.id_comissao_gerada is not null")) {
         const int id = std::stoi(l[0]);
+        if (std::stoi(l[2]) > 1 || std::stoi(l[3]) > 1)
+            falhas.push_back("entrada paga " + l[0] + ": " + l[2] + " descontos e " + l[3] + " pagamentos");
         const int saldo = std::stoi(l[2]) - std::stoi(l[3]);
         const int esperado = (l[1] == "S" ? 1 : 0) - (inicio.estornoInicial.count(id) ? 1 : 0);
         if (saldo != esperado)
@@ -139,6 +142,31 @@ std::string RetratoDasEntradas(DadosTeste& dados) {
         s += "nota " + Juntar(l) + "\n";
     for (const auto& l : dados.Linhas("select id_financeiro, st_calc_comissao from mov_financeiro order by 1"))
         s += "receber " + Juntar(l) + "\n";
+    return s;
+}
+
+std::string RetratoCompleto(DadosTeste& dados) {
+    std::string s = RetratoDasEntradas(dados);
+    const auto juntar = [&](const std::string& rotulo, const std::string& sql) {
+        for (const auto& linha : dados.Linhas(sql)) {
+            s += rotulo;
+            for (const auto& c : linha) s += " " + c;
+            s += "\n";
+        }
+    };
+    juntar("comissao", "select tp_registro, id_nf_comercio, id_financeiro, id_vendedor, vl_comissao, st_bloqueio_1, "
+                       "st_estorno_1, id_comissao_gerada from mov_comissao order by 1, 2, 3, 4, 5, 6, 7, 8");
+    juntar("acerto", "select dt_pagamento, id_vendedor, vl_acerto, tp_acerto, st_irrf, ds_acerto, id_empresa, "
+                     "st_calc_comissao, id_comissao_estornada from mov_acerto_comissao order by 1, 2, 3, 4, 5, 6, 7, 8, 9");
+    juntar("nota", "select id_nf_comercio, st_calc_estorno, po_comissao_estornada, id_comissao_estornada, "
+                   "st_credito_fat, st_credito_fat2, st_credito_fat3, st_credito_fat4, st_credito_fat5, "
+                   "po_comissao2, po_comissao3, po_comissao4, po_comissao5, vl_po_produto_total "
+                   "from mov_nf_comercio order by 1");
+    juntar("item", "select id_nf_comercio_item, po_comissao from mov_nf_comercio_item order by 1");
+    juntar("receber", "select id_financeiro, st_estornar_comissao from mov_financeiro order by 1");
+    juntar("log", "select id_log_evento, id_log_usuario, id_log_registro, ds_log_observacao from mov_log_controle "
+                  "order by 3");
+    juntar("parametro", "select * from tab_parametro");
     return s;
 }
 

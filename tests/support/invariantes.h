@@ -29,4 +29,9 @@ std::vector<std::string> VerificarInvariantes(DadosTeste& dados, const Inicio& i
 // receivables, as one text: two databases that agree on it agree on what the rebuild phases did.
 std::string RetratoDasEntradas(DadosTeste& dados);
 
+// Every row a run touches (entries of every kind, settlements, invoice and receivable flags and
+// amounts, the log, the parameters), without the keys the runs number themselves: two databases
+// that agree on it were left in the same state.
+std::string RetratoCompleto(DadosTeste& dados);
+
 }  // namespace zelprax::teste
