@@ -34,7 +34,8 @@ ResultadoExecucao ExecutarFases(comissao::Motor& motor, const OpcoesExecucao& op
         ExecutarNoGen(motor, " update tab_parametro set hr_atualizar_comissao = " + std::to_string(*hora));
         ExecutarNoGen(motor, " commit retain");
     }
-    ExecutarNoGen(motor, " delete from mov_comissao where vl_comissao = 0");
+    // Zero entries are cleared, except a paid one: it is a line of the ERP's commission payment.
+    ExecutarNoGen(motor, " delete from mov_comissao where vl_comissao = 0 and id_comissao_gerada is null");
     ExecutarNoGen(motor, " commit retain");
 
     ResultadoExecucao resultado;

@@ -103,7 +103,10 @@ void Motor::GravarEntradasRecebimento(const db::Consulta& receber, ResumoFase& r
         }
         v = v.Vezes(fFatorDesconto);
 
-        v -= reducao;  // the invoice's whole reduction comes off every receipt entry
+        // The invoice's reduction comes off the seller's commission once: a slot credited on
+        // invoicing had it taken whole from its sales entry; any other slot gives up the
+        // receivable's share of it, rounded as the share of the commission is.
+        if (slot.stCreditoFat != "S") v -= reducao.Vezes(fFatorParcela);
         if (v < Moeda{}) v = Moeda{};
         entrada.vlComissao = v;
         const Moeda baseFinal = AplicarFatores(b, fFatorParcela, fFatorDesconto);

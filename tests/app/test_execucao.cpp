@@ -85,6 +85,31 @@ TEST_F(ExecucaoTeste, HoraGravadaEmTodasAsLinhasEEntradasZeradasApagadas) {
               (std::vector<std::vector<std::string>>{{"2"}}));
 }
 
+// The closing delete clears the zero entries the phases leave, never a paid one: a paid entry is
+// a line of the ERP's commission payment, whatever its amount.
+TEST_F(ExecucaoTeste, EntradasZeradasPagasFicam) {
+    struct Caso {
+        const char* tipo;
+        const char* valor;
+        const char* paga;  // ID_COMISSAO_GERADA
+        bool fica;
+    };
+    const Caso casos[] = {
+        {"'1'", "0", "null", false}, {"'2'", "0", "null", false}, {"'3'", "0", "null", false},
+        {"'1'", "0", "9", true},     {"'2'", "0", "9", true},     {"'3'", "0", "9", true},
+        {"'2'", "0.01", "9", true},  {"'2'", "-0.01", "null", true},
+    };
+    std::vector<std::vector<std::string>> ficam;
+    for (std::size_t i = 0; i < std::size(casos); ++i) {
+        const std::string id = std::to_string(i + 1);
+        dados->Entrada(static_cast<int>(i + 1), {{"TP_REGISTRO", casos[i].tipo}, {"VL_COMISSAO", casos[i].valor},
+                                                 {"ID_COMISSAO_GERADA", casos[i].paga}});
+        if (casos[i].fica) ficam.push_back({id});
+    }
+    ExecutarFases(motor, OpcoesExecucao{});
+    EXPECT_EQ(dados->Linhas("select id_comissao from mov_comissao order by 1"), ficam);
+}
+
 TEST_F(ExecucaoTeste, SemHoraAHoraGuardadaFicaComoEsta) {
     ExecutarFases(motor, OpcoesExecucao{});
     EXPECT_EQ(dados->Valor("select hr_atualizar_comissao from tab_parametro where id_parametro = 1"), "3");

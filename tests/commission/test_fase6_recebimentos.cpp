@@ -84,6 +84,64 @@ TEST_F(Fase6, CreditoNoFaturamentoDecideOQueSobraNoRecebimento) {
     EXPECT_EQ(Valores(1, 30), "1000.00|1.00|10.00");
 }
 
+// The invoice's commission reduction comes off each seller's commission once, however the sale
+// is split: a receipt takes the receivable's share of it, and a slot credited on invoicing takes
+// none on receipt because its sales entry already took it whole. Invoice 1000.00 at 5 %; seller 20
+// (2 %), where present, is credited 50 % on invoicing.
+TEST_F(Fase6, ReducaoDaNotaUmaVezPorVendedorEmQualquerParcelamento) {
+    struct Caso {
+        const char* reducao;
+        const char* creditoFat;  // slot 1's share credited on invoicing; null: not credited
+        std::vector<const char*> parcelas;
+        const char* total10;     // seller 10 over the sales and receipt entries
+        const char* total20;     // seller 20; null: no second seller
+    };
+    const std::vector<const char*> dezDe100(10, "100"), vinteDe50(20, "50");
+    const std::vector<Caso> casos = {
+        {"3", nullptr, {"1000"}, "47.00", nullptr},
+        {"3", nullptr, dezDe100, "47.00", nullptr},
+        {"3", nullptr, vinteDe50, "47.00", nullptr},
+        {"3", "40", {"500", "500"}, "47.00", nullptr},
+        {"3", nullptr, {"500", "500"}, "47.00", "17.00"},
+        // Shares that do not divide evenly: each share of the reduction is rounded to four
+        // decimals like the share of the commission, and each entry is stored with two, so the
+        // total may be a cent off either way. Shares of the commission 16.6665, 16.6665, 16.667;
+        // of 3.00: 1.0000 each (15.6665 is stored 15.67); of 1.00: 0.3333 each (16.3332 is 16.33).
+        {"3", nullptr, {"333.33", "333.33", "333.34"}, "47.01", nullptr},
+        {"1", nullptr, {"333.33", "333.33", "333.34"}, "48.99", nullptr},
+        {"60", nullptr, {"500", "500"}, "0.00", nullptr},  // never below zero
+        {"-2", nullptr, {"500", "500"}, "52.00", nullptr},
+    };
+    for (std::size_t i = 0; i < casos.size(); ++i) {
+        const Caso& c = casos[i];
+        const int nota = static_cast<int>(i + 1);
+        Colunas colunas = {{"VL_BASE_COMISSAO", "1000"}, {"VL_FINANCEIRO", "1000"}};
+        if (c.creditoFat) colunas["PO_CREDITO_FAT"] = c.creditoFat;
+        else colunas["ST_CREDITO_FAT"] = "'N'";
+        if (c.total20) {
+            colunas.insert({{"ID_VENDEDOR2", "20"}, {"PO_COMISSAO2", "2"}, {"ST_CREDITO_FAT2", "'S'"},
+                            {"PO_CREDITO_FAT2", "50"}});
+        }
+        dados->Nota(nota, colunas);
+        dados->Item(nota, nota, {{"VL_UNIT_REDUCAO_COMISSAO", c.reducao}});
+        for (std::size_t k = 0; k < c.parcelas.size(); ++k)
+            dados->Receber(nota * 100 + static_cast<int>(k), nota, {{"VL_DOCUMENTO", c.parcelas[k]}});
+    }
+
+    motor.GerarComissaoVendas();
+    motor.GerarComissaoRecebimentos();
+
+    const auto total = [this](int nota, int vendedor) {
+        return dados->Valor("select coalesce(sum(vl_comissao), 0) from mov_comissao where id_nf_comercio = " +
+                            std::to_string(nota) + " and id_vendedor = " + std::to_string(vendedor));
+    };
+    for (std::size_t i = 0; i < casos.size(); ++i) {
+        const int nota = static_cast<int>(i + 1);
+        EXPECT_EQ(total(nota, 10), casos[i].total10) << "caso " << i;
+        EXPECT_EQ(total(nota, 20), casos[i].total20 ? casos[i].total20 : "0.00") << "caso " << i;
+    }
+}
+
 TEST_F(Fase6, FreteCobradoNaParcelaA) {
     // Total 1100.00 with 100.00 of freight in instalment "/A": 123/A of 600.00 and 123/B of
     // 500.00 both take half of the 50.00. Without the freight flag 500.00 of 1100.00 is 22.7273.
