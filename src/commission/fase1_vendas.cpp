@@ -35,10 +35,12 @@ std::string SelecaoBase(const std::string& id) {
            " where mci.id_nf_comercio = " + id + " group by mc.vl_desconto";
 }
 
+// An invoice whose items net to 0 has no discount ratio: the null divisor makes its amount null,
+// read as 0, instead of a division by zero that would end every run at that invoice.
 std::string SelecaoValor(const std::string& id) {
     return " select Sum( (mci.vl_total - (case mci.st_frete_incluso when " + db::TextoSQL("S") +
            " then cast(mci.qt_produto * mci.vl_frete_unit as numeric(15,2)) else 0 end)" + ") *" +
-           "(1 - (mc.vl_desconto / (mc.vl_base_comissao + mc.vl_desconto))) * mci.po_comissao / 100" +
+           "(1 - (mc.vl_desconto / nullif(mc.vl_base_comissao + mc.vl_desconto, 0))) * mci.po_comissao / 100" +
            ") as vl_comissao" + " from mov_nf_comercio_item mci" +
            " inner join mov_nf_comercio mc on (mc.id_nf_comercio = mci.id_nf_comercio)" +
            " where mci.id_nf_comercio = " + id;
