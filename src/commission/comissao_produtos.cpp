@@ -82,9 +82,9 @@ void CalcularComissaoProdutos(std::int32_t idNota, TDynamicDoubleArray& matriz, 
         "mc.st_comissao_ad2, mc.st_comissao_ad3, mc.st_comissao_ad4, mc.st_comissao_ad5, mc.vl_desconto, "
         "mc.vl_servico from mov_nf_comercio mc where mc.id_nf_comercio = " +
         id);
+    // The invoice's discount and service value stay out of the items' weights: the rates are
+    // ratios, and Phase 5 applies both once to the invoice's base.
     consulta.Abrir();
-    const Moeda desconto = LerValor(consulta, "VL_DESCONTO");
-    const Moeda servico = LerValor(consulta, "VL_SERVICO");
     consulta.Fechar();
 
     const bool somarDespesas = LerParametroNaConexao(consulta, "ST_COMISSAO_FRETE_DESPESA") == "S";
@@ -96,8 +96,8 @@ void CalcularComissaoProdutos(std::int32_t idNota, TDynamicDoubleArray& matriz, 
     Moeda baseTotal;
     std::vector<double> itensForaDaMatriz;  // items whose number has no row: rate 0, no commission
     for (; !consulta.Fim(); consulta.Proximo()) {
-        // The invoice's whole discount and service value enter every item's base.
-        Moeda base = LerValor(consulta, "Base_Comissao") - desconto + servico;
+        // Each item weighs by its own base.
+        Moeda base = LerValor(consulta, "Base_Comissao");
         if (somarDespesas)
             base += LerValor(consulta, "vl_outras_ajustado") + LerValor(consulta, "vl_frete_ajustado") +
                     LerValor(consulta, "vl_seguro_ajustado");

@@ -29,6 +29,23 @@ protected:
         return dados->Valor("select po_comissao from mov_nf_comercio_item where id_nf_comercio_item = " +
                             std::to_string(item));
     }
+    // Seller 10's sales entry on the invoice, after Phases 1 and 5.
+    std::string ComissaoVenda(int nota) {
+        return dados->Valor("select vl_comissao from mov_comissao where tp_registro = 1 and id_vendedor = 10 and "
+                            "id_nf_comercio = " + std::to_string(nota));
+    }
+    // Seller 10 at 5 % for manufacturer 7 (product 1) and at 1 % for manufacturer 8 (product 2).
+    void CincoEUmPorCento() {
+        Taxa(10, "7", "5");
+        Taxa(10, "8", "1");
+        dados->Produto(2, "8");
+    }
+};
+
+// An item of an invoice: its number, product and total.
+struct ItemNota {
+    int numero, produto;
+    const char* total;
 };
 
 TEST_F(Produtos, DoisVendedoresDividemAComissaoDoItem) {
@@ -92,23 +109,36 @@ TEST_F(Produtos, SoVendedoresComTaxaPositivaContamNaDivisao) {
     EXPECT_EQ(TaxaItem(2), "0.00");
 }
 
-TEST_F(Produtos, DescontoInteiroEmCadaItemETaxasArredondadas) {
-    // Discount 100.00 off each item: bases 500.00 and 300.00, total 800.00. Item 1 (manufacturer 7)
+TEST_F(Produtos, DescontoForaDosPesosETaxasArredondadas) {
+    // Discount 100.00 on both invoices; the items weigh by their own bases. Item 1 (manufacturer 7)
     // is shared by sellers 10 and 20; item 2 (manufacturer 8) only seller 10 has a rate for.
     Taxa(10, "7", "4");
     Taxa(20, "7", "2");
     Taxa(10, "8", "3");
     dados->Produto(2, "8");
-    dados->Nota(1, {{"ID_NAT_OPERACAO", "6"}, {"ID_VENDEDOR2", "20"}, {"VL_DESCONTO", "100"}});
-    dados->Item(1, 1, {{"VL_UNITARIO", "600"}, {"VL_TOTAL", "600"}});
-    dados->Item(2, 1, {{"NO_ITEM", "2"}, {"ID_PRODUTO", "2"}, {"VL_UNITARIO", "400"}, {"VL_TOTAL", "400"}});
+    struct Caso {
+        const char *item1, *item2, *taxas;
+    };
+    const std::vector<Caso> casos = {
+        // Seller 10: 12.00 + 12.00 of 1000.00, seller 20: 6.00.
+        {"600", "400", "2.40|0.60|0.00|0.00|0.00|3.00"},
+        // Seller 10: 10.00 + 9.00 of 800.00 = 2.375 %, seller 20: 5.00 = 0.625 %, both rounded up.
+        {"500", "300", "2.38|0.63|0.00|0.00|0.00|3.01"},
+    };
+    for (int n = 1; n <= static_cast<int>(casos.size()); ++n) {
+        const Caso& c = casos[static_cast<std::size_t>(n - 1)];
+        dados->Nota(n, {{"ID_NAT_OPERACAO", "6"}, {"ID_VENDEDOR2", "20"}, {"VL_DESCONTO", "100"}});
+        dados->Item(n * 10 + 1, n, {{"VL_UNITARIO", c.item1}, {"VL_TOTAL", c.item1}});
+        dados->Item(n * 10 + 2, n, {{"NO_ITEM", "2"}, {"ID_PRODUTO", "2"}, {"VL_UNITARIO", c.item2}, {"VL_TOTAL", c.item2}});
+    }
 
     motor.CalcularComissaoVendas();
 
-    // Seller 10: 10.00 + 9.00 of 800.00 = 2.375 %, seller 20: 5.00 = 0.625 %, both rounded up.
-    EXPECT_EQ(TaxasNota(1), "2.38|0.63|0.00|0.00|0.00|3.01");
-    EXPECT_EQ(TaxaItem(1), "3.00");
-    EXPECT_EQ(TaxaItem(2), "3.00");
+    for (int n = 1; n <= static_cast<int>(casos.size()); ++n) {
+        EXPECT_EQ(TaxasNota(n), casos[static_cast<std::size_t>(n - 1)].taxas) << n;
+        EXPECT_EQ(TaxaItem(n * 10 + 1), "3.00") << n;
+        EXPECT_EQ(TaxaItem(n * 10 + 2), "3.00") << n;
+    }
 }
 
 TEST_F(Produtos, ParametrosDeFreteDespesasEImpostosNaBase) {
@@ -118,19 +148,22 @@ TEST_F(Produtos, ParametrosDeFreteDespesasEImpostosNaBase) {
     dados->Item(1, 1, {{"QT_PRODUTO", "2"}, {"VL_UNITARIO", "500"}, {"VL_FRETE_UNIT", "10"}, {"ST_FRETE_INCLUSO", "'S'"},
                        {"VL_OUTRAS_AJUSTADO", "1"}, {"VL_FRETE_AJUSTADO", "2"}, {"VL_SEGURO_AJUSTADO", "3"},
                        {"VL_IPI", "4"}, {"VL_ICMS_SUBST", "5"}});
+    // The item's base leaves the invoice's discount and service value out; Phase 5's base of the
+    // items takes them in: 6.00 less.
     struct Caso {
         const char *freteDespesa, *impostos;
-        double base;
+        double baseItem, baseNota;
     };
-    for (const Caso& c : std::vector<Caso>{{"'N'", "'N'", 974}, {"'S'", "'N'", 1000}, {"'N'", "'S'", 983}, {"'S'", "'S'", 1009}}) {
+    for (const Caso& c : std::vector<Caso>{
+             {"'N'", "'N'", 980, 974}, {"'S'", "'N'", 1006, 1000}, {"'N'", "'S'", 989, 983}, {"'S'", "'S'", 1015, 1009}}) {
         dados->Executar(std::string("update tab_parametro set st_comissao_frete_despesa = ") + c.freteDespesa +
                         ", st_comissao_ipi_icmsst = " + c.impostos);
         comissao::TDynamicDoubleArray matriz = {{5, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}};
         comissao::CalcularComissaoProdutos(1, matriz, *motor.IBD_BancoDados);
-        EXPECT_EQ(matriz[0][7], c.base) << c.freteDespesa << c.impostos;
-        EXPECT_EQ(matriz[0][8], comissao::TruncarValor(2, c.base * 5 / 100)) << c.freteDespesa << c.impostos;
-        // Phase 5's base of the items follows the same rules.
-        EXPECT_EQ(motor.BaseComissaoItens(1).ComoDouble(), c.base) << c.freteDespesa << c.impostos;
+        EXPECT_EQ(matriz[0][7], c.baseItem) << c.freteDespesa << c.impostos;
+        EXPECT_EQ(matriz[0][8], comissao::TruncarValor(2, c.baseItem * 5 / 100)) << c.freteDespesa << c.impostos;
+        // Phase 5's base of the items follows the same freight, expense and tax rules.
+        EXPECT_EQ(motor.BaseComissaoItens(1).ComoDouble(), c.baseNota) << c.freteDespesa << c.impostos;
     }
 }
 
@@ -156,6 +189,47 @@ TEST_F(Produtos, BaseTotalZeroENumeroDeItemForaDaMatriz) {
     EXPECT_EQ(TaxaItem(21), "3.00");
     EXPECT_EQ(TaxaItem(22), "0.00");
     EXPECT_EQ(motor.it_MatrizComissaoPorVendedor[1], (std::vector<double>{3, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}));
+}
+
+TEST_F(Produtos, ItensPesamPelaPropriaBaseSemODescontoNemOServicoDaNota) {
+    // The invoice's rate is the items' rates weighed by their own bases; Phase 5 then takes the
+    // discount off and adds the service value to the invoice's base once.
+    CincoEUmPorCento();
+    struct Caso {
+        const char *desconto, *servico;
+        std::vector<ItemNota> itens;
+        const char *taxa, *comissao;
+    };
+    const std::vector<Caso> casos = {
+        {"0", "0", {{1, 1, "900"}, {2, 2, "100"}}, "4.60", "46.00"},
+        {"100", "0", {{1, 1, "900"}, {2, 2, "100"}}, "4.60", "41.40"},
+        {"0", "50", {{1, 1, "900"}, {2, 2, "100"}}, "4.60", "48.30"},
+        {"100", "0", {{1, 1, "100"}, {2, 1, "100"}}, "5.00", "5.00"},  // the discount is the whole of one item
+    };
+    for (std::size_t i = 0; i < casos.size(); ++i) {
+        const Caso& c = casos[i];
+        const int nota = static_cast<int>(i + 1);
+        int produtos = 0;
+        for (const ItemNota& item : c.itens) produtos += std::stoi(item.total);
+        dados->Nota(nota, {{"ID_NAT_OPERACAO", "6"}, {"VL_DESCONTO", c.desconto}, {"VL_SERVICO", c.servico},
+                           {"VL_PRODUTOS", std::to_string(produtos)}});
+        for (const ItemNota& item : c.itens)
+            dados->Item(nota * 10 + item.numero, nota,
+                        {{"NO_ITEM", std::to_string(item.numero)}, {"ID_PRODUTO", std::to_string(item.produto)},
+                         {"VL_UNITARIO", item.total}, {"VL_TOTAL", item.total}});
+    }
+
+    motor.CalcularComissaoVendas();
+    motor.GerarComissaoVendas();
+
+    for (std::size_t i = 0; i < casos.size(); ++i) {
+        const Caso& c = casos[i];
+        const int nota = static_cast<int>(i + 1);
+        EXPECT_EQ(TaxasNota(nota), std::string(c.taxa) + "|0.00|0.00|0.00|0.00|" + c.taxa) << "caso " << i;
+        for (const ItemNota& item : c.itens)
+            EXPECT_EQ(TaxaItem(nota * 10 + item.numero), item.produto == 1 ? "5.00" : "1.00") << "caso " << i;
+        EXPECT_EQ(ComissaoVenda(nota), c.comissao) << "caso " << i;
+    }
 }
 
 }  // namespace
