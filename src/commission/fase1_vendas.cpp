@@ -13,6 +13,7 @@ namespace {
 
 constexpr int kColunasMatriz = 13;
 constexpr int kColunaVendedoresComTaxa = 5;
+constexpr int kColunaIdItem = 6;
 
 Moeda LerValor(const db::Consulta& consulta, const char* coluna) {
     return Moeda::DeDezMilesimos(consulta.Campo(coluna).ComoDezMilesimos());
@@ -58,8 +59,8 @@ std::string SelecaoTaxaPrincipal(const std::string& id) {
 }
 
 std::string SelecaoItensDivisao(const std::string& id) {
-    return " select mci.id_nf_comercio, mci.id_produto, mc.id_empresa, mc.id_vendedor, mc.id_vendedor2, "
-           "mc.id_vendedor3, mc.id_vendedor4, mc.id_vendedor5 from mov_nf_comercio_item mci inner join "
+    return " select mci.id_nf_comercio, mci.id_nf_comercio_item, mci.id_produto, mc.id_empresa, mc.id_vendedor, "
+           "mc.id_vendedor2, mc.id_vendedor3, mc.id_vendedor4, mc.id_vendedor5 from mov_nf_comercio_item mci inner join "
            "mov_nf_comercio mc on (mc.id_nf_comercio = mci.id_nf_comercio) where mci.id_nf_comercio = " +
            id;
 }
@@ -109,6 +110,9 @@ void Motor::CalcularComissaoVendas() {
             for (std::size_t linha = 0; !itens.Fim(); itens.Proximo(), ++linha) {
                 const std::int32_t idEmpresa = itens.Campo("id_empresa").ComoInteiro();
                 const std::int32_t idProduto = itens.Campo("id_produto").ComoInteiro();
+                // The row names its item: the split finds each item's rates by it, whatever the
+                // order the items come in and however the ERP numbered them.
+                matriz[linha][kColunaIdItem] = itens.Campo("id_nf_comercio_item").ComoInteiro();
                 for (int slot = 1; slot <= kSlotsVendedor; ++slot) {
                     Moeda taxa;
                     const std::int32_t vendedor = itens.Campo(ColunaSlot("ID_VENDEDOR", slot)).ComoInteiro();

@@ -158,7 +158,7 @@ TEST_F(Produtos, ParametrosDeFreteDespesasEImpostosNaBase) {
              {"'N'", "'N'", 980, 974}, {"'S'", "'N'", 1006, 1000}, {"'N'", "'S'", 989, 983}, {"'S'", "'S'", 1015, 1009}}) {
         dados->Executar(std::string("update tab_parametro set st_comissao_frete_despesa = ") + c.freteDespesa +
                         ", st_comissao_ipi_icmsst = " + c.impostos);
-        comissao::TDynamicDoubleArray matriz = {{5, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}};
+        comissao::TDynamicDoubleArray matriz = {{5, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0}};  // item 1's row
         comissao::CalcularComissaoProdutos(1, matriz, *motor.IBD_BancoDados);
         EXPECT_EQ(matriz[0][7], c.baseItem) << c.freteDespesa << c.impostos;
         EXPECT_EQ(matriz[0][8], comissao::TruncarValor(2, c.baseItem * 5 / 100)) << c.freteDespesa << c.impostos;
@@ -174,8 +174,8 @@ TEST_F(Produtos, BaseTotalZeroENumeroDeItemForaDaMatriz) {
     dados->Nota(1, {{"ID_NAT_OPERACAO", "6"}});
     dados->Item(1, 1, {{"ID_PRODUTO", "99"}});
     dados->Item(0, 9);
-    // Invoice 2: item numbers 1 and 5 on a two-row matrix. Item 5 gets no commission and rate 0,
-    // while its base still counts in the invoice's.
+    // Invoice 2: item numbers 1 and 5 on a two-row matrix. Each item finds its row by its
+    // identifier, so item 5 gets its rate like item 1.
     dados->Nota(2, {{"ID_NAT_OPERACAO", "6"}});
     dados->Item(21, 2);
     dados->Item(22, 2, {{"NO_ITEM", "5"}});
@@ -185,10 +185,10 @@ TEST_F(Produtos, BaseTotalZeroENumeroDeItemForaDaMatriz) {
     EXPECT_EQ(TaxasNota(1), "0.00|0.00|0.00|0.00|0.00|0.00");
     EXPECT_EQ(TaxaItem(1), "5.00");
     EXPECT_EQ(TaxaItem(0), "5.00");
-    EXPECT_EQ(TaxasNota(2), "1.50|0.00|0.00|0.00|0.00|1.50");
+    EXPECT_EQ(TaxasNota(2), "3.00|0.00|0.00|0.00|0.00|3.00");
     EXPECT_EQ(TaxaItem(21), "3.00");
-    EXPECT_EQ(TaxaItem(22), "0.00");
-    EXPECT_EQ(motor.it_MatrizComissaoPorVendedor[1], (std::vector<double>{3, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(TaxaItem(22), "3.00");
+    EXPECT_EQ(motor.it_MatrizComissaoPorVendedor[1], (std::vector<double>{3, 0, 0, 0, 0, 1, 22, 1000, 30, 0, 0, 0, 0}));
 }
 
 TEST_F(Produtos, ItensPesamPelaPropriaBaseSemODescontoNemOServicoDaNota) {
@@ -229,6 +229,50 @@ TEST_F(Produtos, ItensPesamPelaPropriaBaseSemODescontoNemOServicoDaNota) {
         for (const ItemNota& item : c.itens)
             EXPECT_EQ(TaxaItem(nota * 10 + item.numero), item.produto == 1 ? "5.00" : "1.00") << "caso " << i;
         EXPECT_EQ(ComissaoVenda(nota), c.comissao) << "caso " << i;
+    }
+}
+
+TEST_F(Produtos, CadaItemRecebeAsSuasTaxasQualquerQueSejaAOrdemOuANumeracao) {
+    // Items of 900.00 at 1 % and 100.00 at 5 %: 14.00 on 1000.00, however the ERP stored and
+    // numbered them; an invoice of one item of 1000.00 at 5 % gets 50.00.
+    CincoEUmPorCento();
+    struct Caso {
+        const char* descricao;
+        std::vector<ItemNota> itens;  // in the order they are stored
+        const char *taxa, *comissao;
+    };
+    const std::vector<Caso> casos = {
+        {"em ordem", {{1, 2, "900"}, {2, 1, "100"}}, "1.40", "14.00"},
+        {"gravados 2, 1", {{2, 1, "100"}, {1, 2, "900"}}, "1.40", "14.00"},
+        {"numerados 1 e 3", {{1, 2, "900"}, {3, 1, "100"}}, "1.40", "14.00"},
+        {"numerados a partir de 0", {{0, 2, "900"}, {1, 1, "100"}}, "1.40", "14.00"},
+        {"número repetido", {{1, 2, "900"}, {1, 1, "100"}}, "1.40", "14.00"},
+        {"um item de número 0", {{0, 1, "1000"}}, "5.00", "50.00"},
+        {"um item de número 7", {{7, 1, "1000"}}, "5.00", "50.00"},
+    };
+    // Item identifiers follow the storage order; the numbers are the ERP's own.
+    auto idItem = [](int nota, std::size_t posicao) { return nota * 10 + static_cast<int>(posicao); };
+    for (std::size_t i = 0; i < casos.size(); ++i) {
+        const int nota = static_cast<int>(i + 1);
+        dados->Nota(nota, {{"ID_NAT_OPERACAO", "6"}});
+        for (std::size_t p = 0; p < casos[i].itens.size(); ++p) {
+            const ItemNota& item = casos[i].itens[p];
+            dados->Item(idItem(nota, p), nota,
+                        {{"NO_ITEM", std::to_string(item.numero)}, {"ID_PRODUTO", std::to_string(item.produto)},
+                         {"VL_UNITARIO", item.total}, {"VL_TOTAL", item.total}});
+        }
+    }
+
+    motor.CalcularComissaoVendas();
+    motor.GerarComissaoVendas();
+
+    for (std::size_t i = 0; i < casos.size(); ++i) {
+        const Caso& c = casos[i];
+        const int nota = static_cast<int>(i + 1);
+        EXPECT_EQ(TaxasNota(nota), std::string(c.taxa) + "|0.00|0.00|0.00|0.00|" + c.taxa) << c.descricao;
+        for (std::size_t p = 0; p < c.itens.size(); ++p)
+            EXPECT_EQ(TaxaItem(idItem(nota, p)), c.itens[p].produto == 1 ? "5.00" : "1.00") << c.descricao;
+        EXPECT_EQ(ComissaoVenda(nota), c.comissao) << c.descricao;
     }
 }
 
