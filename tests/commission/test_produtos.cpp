@@ -9,6 +9,12 @@ namespace {
 
 using comissao::Moeda;
 
+// An item of a split invoice: its number, product and total.
+struct ItemNota {
+    int numero, produto;
+    const char* total;
+};
+
 class Produtos : public FasesTeste {
 protected:
     void SetUp() override {
@@ -29,23 +35,35 @@ protected:
         return dados->Valor("select po_comissao from mov_nf_comercio_item where id_nf_comercio_item = " +
                             std::to_string(item));
     }
-    // Seller 10's sales entry on the invoice, after Phases 1 and 5.
-    std::string ComissaoVenda(int nota) {
-        return dados->Valor("select vl_comissao from mov_comissao where tp_registro = 1 and id_vendedor = 10 and "
-                            "id_nf_comercio = " + std::to_string(nota));
-    }
     // Seller 10 at 5 % for manufacturer 7 (product 1) and at 1 % for manufacturer 8 (product 2).
     void CincoEUmPorCento() {
         Taxa(10, "7", "5");
         Taxa(10, "8", "1");
         dados->Produto(2, "8");
     }
-};
-
-// An item of an invoice: its number, product and total.
-struct ItemNota {
-    int numero, produto;
-    const char* total;
+    // A split invoice whose items are stored in the given order, identifiers nota * 10 + position;
+    // its products total is the items' total.
+    void NotaComItens(int nota, const std::vector<ItemNota>& itens, Colunas colunas = {}) {
+        int produtos = 0;
+        for (const ItemNota& item : itens) produtos += std::stoi(item.total);
+        colunas["ID_NAT_OPERACAO"] = "6";
+        colunas["VL_PRODUTOS"] = std::to_string(produtos);
+        dados->Nota(nota, colunas);
+        for (std::size_t p = 0; p < itens.size(); ++p)
+            dados->Item(nota * 10 + static_cast<int>(p), nota,
+                        {{"NO_ITEM", std::to_string(itens[p].numero)}, {"ID_PRODUTO", std::to_string(itens[p].produto)},
+                         {"VL_UNITARIO", itens[p].total}, {"VL_TOTAL", itens[p].total}});
+    }
+    // After Phases 1 and 5 with CincoEUmPorCento: seller 10's rate on the invoice, each item's own
+    // rate, and seller 10's sales entry.
+    void ConferirNota(int nota, const std::vector<ItemNota>& itens, const std::string& taxa, const char* comissao) {
+        EXPECT_EQ(TaxasNota(nota), taxa + "|0.00|0.00|0.00|0.00|" + taxa);
+        for (std::size_t p = 0; p < itens.size(); ++p)
+            EXPECT_EQ(TaxaItem(nota * 10 + static_cast<int>(p)), itens[p].produto == 1 ? "5.00" : "1.00") << p;
+        EXPECT_EQ(dados->Valor("select vl_comissao from mov_comissao where tp_registro = 1 and id_vendedor = 10 and "
+                               "id_nf_comercio = " + std::to_string(nota)),
+                  comissao);
+    }
 };
 
 TEST_F(Produtos, DoisVendedoresDividemAComissaoDoItem) {
@@ -206,29 +224,16 @@ TEST_F(Produtos, ItensPesamPelaPropriaBaseSemODescontoNemOServicoDaNota) {
         {"0", "50", {{1, 1, "900"}, {2, 2, "100"}}, "4.60", "48.30"},
         {"100", "0", {{1, 1, "100"}, {2, 1, "100"}}, "5.00", "5.00"},  // the discount is the whole of one item
     };
-    for (std::size_t i = 0; i < casos.size(); ++i) {
-        const Caso& c = casos[i];
-        const int nota = static_cast<int>(i + 1);
-        int produtos = 0;
-        for (const ItemNota& item : c.itens) produtos += std::stoi(item.total);
-        dados->Nota(nota, {{"ID_NAT_OPERACAO", "6"}, {"VL_DESCONTO", c.desconto}, {"VL_SERVICO", c.servico},
-                           {"VL_PRODUTOS", std::to_string(produtos)}});
-        for (const ItemNota& item : c.itens)
-            dados->Item(nota * 10 + item.numero, nota,
-                        {{"NO_ITEM", std::to_string(item.numero)}, {"ID_PRODUTO", std::to_string(item.produto)},
-                         {"VL_UNITARIO", item.total}, {"VL_TOTAL", item.total}});
-    }
+    for (std::size_t i = 0; i < casos.size(); ++i)
+        NotaComItens(static_cast<int>(i + 1), casos[i].itens,
+                     {{"VL_DESCONTO", casos[i].desconto}, {"VL_SERVICO", casos[i].servico}});
 
     motor.CalcularComissaoVendas();
     motor.GerarComissaoVendas();
 
     for (std::size_t i = 0; i < casos.size(); ++i) {
-        const Caso& c = casos[i];
-        const int nota = static_cast<int>(i + 1);
-        EXPECT_EQ(TaxasNota(nota), std::string(c.taxa) + "|0.00|0.00|0.00|0.00|" + c.taxa) << "caso " << i;
-        for (const ItemNota& item : c.itens)
-            EXPECT_EQ(TaxaItem(nota * 10 + item.numero), item.produto == 1 ? "5.00" : "1.00") << "caso " << i;
-        EXPECT_EQ(ComissaoVenda(nota), c.comissao) << "caso " << i;
+        SCOPED_TRACE("caso " + std::to_string(i));
+        ConferirNota(static_cast<int>(i + 1), casos[i].itens, casos[i].taxa, casos[i].comissao);
     }
 }
 
@@ -250,29 +255,14 @@ TEST_F(Produtos, CadaItemRecebeAsSuasTaxasQualquerQueSejaAOrdemOuANumeracao) {
         {"um item de número 0", {{0, 1, "1000"}}, "5.00", "50.00"},
         {"um item de número 7", {{7, 1, "1000"}}, "5.00", "50.00"},
     };
-    // Item identifiers follow the storage order; the numbers are the ERP's own.
-    auto idItem = [](int nota, std::size_t posicao) { return nota * 10 + static_cast<int>(posicao); };
-    for (std::size_t i = 0; i < casos.size(); ++i) {
-        const int nota = static_cast<int>(i + 1);
-        dados->Nota(nota, {{"ID_NAT_OPERACAO", "6"}});
-        for (std::size_t p = 0; p < casos[i].itens.size(); ++p) {
-            const ItemNota& item = casos[i].itens[p];
-            dados->Item(idItem(nota, p), nota,
-                        {{"NO_ITEM", std::to_string(item.numero)}, {"ID_PRODUTO", std::to_string(item.produto)},
-                         {"VL_UNITARIO", item.total}, {"VL_TOTAL", item.total}});
-        }
-    }
+    for (std::size_t i = 0; i < casos.size(); ++i) NotaComItens(static_cast<int>(i + 1), casos[i].itens);
 
     motor.CalcularComissaoVendas();
     motor.GerarComissaoVendas();
 
     for (std::size_t i = 0; i < casos.size(); ++i) {
-        const Caso& c = casos[i];
-        const int nota = static_cast<int>(i + 1);
-        EXPECT_EQ(TaxasNota(nota), std::string(c.taxa) + "|0.00|0.00|0.00|0.00|" + c.taxa) << c.descricao;
-        for (std::size_t p = 0; p < c.itens.size(); ++p)
-            EXPECT_EQ(TaxaItem(idItem(nota, p)), c.itens[p].produto == 1 ? "5.00" : "1.00") << c.descricao;
-        EXPECT_EQ(ComissaoVenda(nota), c.comissao) << c.descricao;
+        SCOPED_TRACE(casos[i].descricao);
+        ConferirNota(static_cast<int>(i + 1), casos[i].itens, casos[i].taxa, casos[i].comissao);
     }
 }
 
