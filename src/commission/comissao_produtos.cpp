@@ -3,6 +3,7 @@
 // five slot rates, their total and each item's rate are written back. Everything runs on the given
 // connection's own transaction, committed (retaining) after each update.
 
+#include <algorithm>
 #include <vector>
 
 #include "commission/calculos.h"
@@ -16,7 +17,7 @@ namespace {
 
 // Columns of a matrix row.
 constexpr std::size_t kVendedoresComTaxa = 5;
-constexpr std::size_t kIdItem = 6;
+constexpr std::size_t kIdItem = 6;  // the row's item, as Phase 1 named it
 constexpr std::size_t kBaseItem = 7;
 constexpr std::size_t kPrimeiraComissao = 8;  // 8 to 12: commission of slots 1 to 5
 constexpr int kSlots = 5;
@@ -82,9 +83,9 @@ void CalcularComissaoProdutos(std::int32_t idNota, TDynamicDoubleArray& matriz, 
         "mc.st_comissao_ad2, mc.st_comissao_ad3, mc.st_comissao_ad4, mc.st_comissao_ad5, mc.vl_desconto, "
         "mc.vl_servico from mov_nf_comercio mc where mc.id_nf_comercio = " +
         id);
+    // The invoice's discount and service value stay out of the items' weights: the rates are
+    // ratios, and Phase 5 applies both once to the invoice's base.
     consulta.Abrir();
-    const Moeda desconto = LerValor(consulta, "VL_DESCONTO");
-    const Moeda servico = LerValor(consulta, "VL_SERVICO");
     consulta.Fechar();
 
     const bool somarDespesas = LerParametroNaConexao(consulta, "ST_COMISSAO_FRETE_DESPESA") == "S";
@@ -94,10 +95,11 @@ void CalcularComissaoProdutos(std::int32_t idNota, TDynamicDoubleArray& matriz, 
     consulta.Abrir();
     consulta.BuscarTodos();
     Moeda baseTotal;
-    std::vector<double> itensForaDaMatriz;  // items whose number has no row: rate 0, no commission
+    std::vector<bool> alcancadas(matriz.size(), false);  // rows whose item the sums reached
+    std::vector<double> itensForaDaMatriz;  // items no row names: rate 0, no commission
     for (; !consulta.Fim(); consulta.Proximo()) {
-        // The invoice's whole discount and service value enter every item's base.
-        Moeda base = LerValor(consulta, "Base_Comissao") - desconto + servico;
+        // Each item weighs by its own base.
+        Moeda base = LerValor(consulta, "Base_Comissao");
         if (somarDespesas)
             base += LerValor(consulta, "vl_outras_ajustado") + LerValor(consulta, "vl_frete_ajustado") +
                     LerValor(consulta, "vl_seguro_ajustado");
@@ -105,12 +107,16 @@ void CalcularComissaoProdutos(std::int32_t idNota, TDynamicDoubleArray& matriz, 
         baseTotal += base;
 
         const std::int32_t idItem = consulta.Campo("id_nf_comercio_item").ComoInteiro();
-        const std::int64_t linha = static_cast<std::int64_t>(consulta.Campo("no_item").ComoInteiro()) - 1;
-        if (linha < 0 || linha >= static_cast<std::int64_t>(matriz.size())) {
+        // The item's rates are in the row that Phase 1 named after it, whatever the order of the
+        // rows and the item's number.
+        const auto linha = std::find_if(matriz.begin(), matriz.end(),
+                                        [idItem](const std::vector<double>& m) { return m[kIdItem] == idItem; });
+        if (linha == matriz.end()) {
             itensForaDaMatriz.push_back(idItem);
             continue;
         }
-        std::vector<double>& m = matriz[static_cast<std::size_t>(linha)];
+        alcancadas[static_cast<std::size_t>(linha - matriz.begin())] = true;
+        std::vector<double>& m = *linha;
         for (int s = 1; s <= kSlots; ++s) {
             // A seller's rate is shared among the sellers with a positive rate on the item.
             Moeda parte;
@@ -143,9 +149,10 @@ void CalcularComissaoProdutos(std::int32_t idNota, TDynamicDoubleArray& matriz, 
                         "PO_COMISSAO3 + PO_COMISSAO4 + PO_COMISSAO5 where mc.id_nf_comercio = " +
                             id);
 
-    for (const auto& m : matriz) {
-        // A row no item reached names no item: there is nothing to write for it.
-        if (m[kIdItem] == 0) continue;
+    for (std::size_t r = 0; r < matriz.size(); ++r) {
+        // A row whose item the sums did not reach (its product is missing) keeps the item's rate.
+        if (!alcancadas[r]) continue;
+        const std::vector<double>& m = matriz[r];
         Moeda comissaoItem;
         for (std::size_t c = kPrimeiraComissao; c < kPrimeiraComissao + kSlots; ++c) comissaoItem += Moeda::DeDouble(m[c]);
         const Moeda taxa = m[kBaseItem] > 0 ? TaxaArredondada(comissaoItem.ComoLongDouble() / m[kBaseItem]) : Moeda{};

@@ -13,6 +13,7 @@ namespace {
 
 constexpr int kColunasMatriz = 13;
 constexpr int kColunaVendedoresComTaxa = 5;
+constexpr int kColunaIdItem = 6;
 
 Moeda LerValor(const db::Consulta& consulta, const char* coluna) {
     return Moeda::DeDezMilesimos(consulta.Campo(coluna).ComoDezMilesimos());
@@ -35,10 +36,12 @@ std::string SelecaoBase(const std::string& id) {
            " where mci.id_nf_comercio = " + id + " group by mc.vl_desconto";
 }
 
+// An invoice whose items net to 0 has no discount ratio: the null divisor makes its amount null,
+// read as 0, instead of a division by zero that would end every run at that invoice.
 std::string SelecaoValor(const std::string& id) {
     return " select Sum( (mci.vl_total - (case mci.st_frete_incluso when " + db::TextoSQL("S") +
            " then cast(mci.qt_produto * mci.vl_frete_unit as numeric(15,2)) else 0 end)" + ") *" +
-           "(1 - (mc.vl_desconto / (mc.vl_base_comissao + mc.vl_desconto))) * mci.po_comissao / 100" +
+           "(1 - (mc.vl_desconto / nullif(mc.vl_base_comissao + mc.vl_desconto, 0))) * mci.po_comissao / 100" +
            ") as vl_comissao" + " from mov_nf_comercio_item mci" +
            " inner join mov_nf_comercio mc on (mc.id_nf_comercio = mci.id_nf_comercio)" +
            " where mci.id_nf_comercio = " + id;
@@ -56,8 +59,8 @@ std::string SelecaoTaxaPrincipal(const std::string& id) {
 }
 
 std::string SelecaoItensDivisao(const std::string& id) {
-    return " select mci.id_nf_comercio, mci.id_produto, mc.id_empresa, mc.id_vendedor, mc.id_vendedor2, "
-           "mc.id_vendedor3, mc.id_vendedor4, mc.id_vendedor5 from mov_nf_comercio_item mci inner join "
+    return " select mci.id_nf_comercio, mci.id_nf_comercio_item, mci.id_produto, mc.id_empresa, mc.id_vendedor, "
+           "mc.id_vendedor2, mc.id_vendedor3, mc.id_vendedor4, mc.id_vendedor5 from mov_nf_comercio_item mci inner join "
            "mov_nf_comercio mc on (mc.id_nf_comercio = mci.id_nf_comercio) where mci.id_nf_comercio = " +
            id;
 }
@@ -107,6 +110,9 @@ void Motor::CalcularComissaoVendas() {
             for (std::size_t linha = 0; !itens.Fim(); itens.Proximo(), ++linha) {
                 const std::int32_t idEmpresa = itens.Campo("id_empresa").ComoInteiro();
                 const std::int32_t idProduto = itens.Campo("id_produto").ComoInteiro();
+                // The row names its item: the split finds each item's rates by it, whatever the
+                // order the items come in and however the ERP numbered them.
+                matriz[linha][kColunaIdItem] = itens.Campo("id_nf_comercio_item").ComoInteiro();
                 for (int slot = 1; slot <= kSlotsVendedor; ++slot) {
                     Moeda taxa;
                     const std::int32_t vendedor = itens.Campo(ColunaSlot("ID_VENDEDOR", slot)).ComoInteiro();

@@ -15,7 +15,8 @@
 
 namespace zelprax::comissao {
 
-// The rate matrix of an invoice split by seller: one row per item, 13 columns.
+// The rate matrix of an invoice split by seller: one row per item, 13 columns; column 6 names the
+// row's item (id_nf_comercio_item).
 using TDynamicDoubleArray = std::vector<std::vector<double>>;
 
 // What one phase did, for the runner's summary.

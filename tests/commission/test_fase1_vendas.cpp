@@ -152,15 +152,42 @@ TEST_F(Fase1, FalhaNaNotaNDeixaAsAnterioresGravadasEAProximaExecucaoCompleta) {
     EXPECT_EQ(VerificarInvariantes(*dados, inicio), std::vector<std::string>{});
 }
 
-TEST_F(Fase1, DivisaoPorZeroDoServidorEncerraAFase) {
-    // Items adding up to 0 with no discount: the amount statement divides by 0.
+TEST_F(Fase1, NotaComItensQueSomamZeroNaoParaAExecucao) {
+    // Items netting to 0 leave the amount statement without a discount ratio: the amount is 0, the
+    // invoices after it are still computed, and Phase 5 sets the inconsistent ones aside.
     dados->Nota(1);
     dados->Item(1, 1);
-    dados->Nota(2);
+    dados->Nota(2, {{"VL_PRODUTOS", "100"}});
     dados->Item(2, 2, {{"VL_TOTAL", "0"}});
-    EXPECT_THROW(motor.CalcularComissaoVendas(), db::ErroBanco);
+    dados->Nota(3, {{"VL_DESCONTO", "50"}});  // the discount is the whole of the divisor's other half
+    dados->Item(3, 3, {{"VL_TOTAL", "0"}});
+    dados->Nota(4);
+    dados->Item(4, 4);
+
+    motor.CalcularComissaoVendas();
+
     EXPECT_EQ(Valores(1), "1000.00|50.00|5.00");
-    EXPECT_EQ(Valores(2), "0.00|<null>|5.00");
+    EXPECT_EQ(Valores(2), "0.00|0.00|0.00");
+    EXPECT_EQ(Valores(3), "-50.00|0.00|0.00");
+    EXPECT_EQ(Valores(4), "1000.00|50.00|5.00");
+
+    motor.GerarComissaoVendas();
+
+    for (int nota : {1, 4})
+        EXPECT_EQ(Linha("select m.vl_comissao, n.st_calc_comissao, n.id_st_nf from mov_comissao m join mov_nf_comercio n "
+                        "on n.id_nf_comercio = m.id_nf_comercio where m.id_nf_comercio = " + std::to_string(nota)),
+                  "50.00|N|3")
+            << nota;
+    for (int nota : {2, 3}) {
+        EXPECT_EQ(Linha("select st_calc_comissao, id_st_nf from mov_nf_comercio where id_nf_comercio = " +
+                        std::to_string(nota)),
+                  "N|6")
+            << nota;
+        EXPECT_EQ(dados->Contar("select count(*) from mov_log_controle where id_log_evento = 18 and id_log_registro = " +
+                                std::to_string(nota)),
+                  1)
+            << nota;
+    }
 }
 
 }  // namespace
