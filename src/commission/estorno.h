@@ -1,13 +1,25 @@
 #pragma once
-// The reversal amount of a seller slot of a defaulting invoice.
+// The reversal of the advance commission of a defaulting invoice: the amount of a seller's
+// reversal and the statements that tell what the seller was credited on invoicing and whether it
+// was already taken back.
+
+#include <cstdint>
+#include <string>
 
 #include "commission/moeda.h"
 
 namespace zelprax::comissao {
 
-// (products - discount) x rate / 100 x share credited at invoicing / 100 x unpaid share / 100, formed
-// in extended precision in that order and rounded once to the nearest ten-thousandth.
-Moeda ValorEstornoSlot(Moeda vlProdutos, Moeda vlDesconto, Moeda poComissao, Moeda poCreditoFat,
-                       Moeda poComissaoEstornada);
+// The advance actually credited to the seller on invoicing (the seller's sales entries on the
+// invoice) x the unpaid share / 100, rounded once to the nearest ten-thousandth.
+Moeda ValorEstornoSlot(Moeda adiantamento, Moeda poComissaoEstornada);
+
+// The seller's sales entries on the invoice: their total (vl_adiantamento), how many there are
+// (entradas) and how many carry a deduction of the commercial-phase blocking still outstanding
+// (descontos).
+std::string SqlAdiantamentoVendedor(std::int32_t idNota, std::int32_t idVendedor);
+
+// The reversal settlements written for the seller on the invoice (estornos).
+std::string SqlEstornosVendedor(std::int32_t idNota, std::int32_t idVendedor);
 
 }  // namespace zelprax::comissao

@@ -4,6 +4,7 @@
 // settlements carry ST_CALC_COMISSAO 'S', so Phase 7 of the same run turns them into entries.
 
 #include "commission/acertos_fase.h"
+#include "commission/estorno.h"
 #include "commission/gravacao_conjunta.h"
 #include "commission/motor.h"
 
@@ -55,13 +56,23 @@ void Motor::GerarAcertosFaseProcesso() {
     // the server's lock conflict.
     db::Consulta qryTrava("qryTrava");
     qryTrava.Anexar(&Banco());
-    auto gerarAcertos = [this, &qryUpdate, &qryInsert, &qryPesquisa, &qryTrava](AcertoFase tipo, ResumoFase& resumoFase) {
+    // Whether the entry is a seller's advance on an invoice whose reversal for a defaulting
+    // customer already took it back: an advance is taken back once, so no deduction follows.
+    auto adiantamentoEstornado = [this, &qryTrava](const db::Consulta& entrada) {
+        if (entrada.Campo("tp_registro").ComoTexto() != "1" || entrada.Campo("id_nf_comercio").ComoTexto().empty())
+            return false;
+        AbrirConsulta(qryTrava, SqlEstornosVendedor(entrada.Campo("id_nf_comercio").ComoInteiro(),
+                                                    entrada.Campo("id_vendedor").ComoInteiro()));
+        return qryTrava.Campo("estornos").ComoInteiro() > 0;
+    };
+    auto gerarAcertos = [this, &qryUpdate, &qryInsert, &qryPesquisa, &qryTrava, &adiantamentoEstornado](AcertoFase tipo, ResumoFase& resumoFase) {
         for (; !qryPesquisa.Fim(); qryPesquisa.Proximo()) {
             painel_.ProcessarEventos();
             painel_.Avancar();
             const std::string idComissao = qryPesquisa.Campo("id_comissao").ComoTexto();
             AbrirConsulta(qryTrava, SqlTravarEntrada(idComissao));
-            if (qryTrava.Fim() || qryTrava.Campo("st_estorno_1").ComoTexto() != EstornoAntesDoAcerto(tipo)) {
+            if (qryTrava.Fim() || qryTrava.Campo("st_estorno_1").ComoTexto() != EstornoAntesDoAcerto(tipo) ||
+                (tipo == AcertoFase::Desconto && adiantamentoEstornado(qryPesquisa))) {
                 IBT_Gen.CommitRetaining();  // releases the lock; nothing else is pending
                 ++resumoFase.ignorados;
                 continue;

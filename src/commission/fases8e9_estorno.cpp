@@ -1,8 +1,12 @@
 // Phases 8 and 9: the advance commission of an invoice whose customer defaults is taken back.
 // Phase 8 marks the invoices with a receivable overdue beyond the payment plan's grace days and
-// works out the share of the invoice whose commission is still unpaid; Phase 9 writes, for every
-// seller slot credited at invoicing, a deduction settlement of the slot's advance commission times
-// that share, and closes the invoice so that it is never reversed twice.
+// works out the share of the invoice the customer has not paid; Phase 9 writes, for every seller
+// slot credited at invoicing, a deduction settlement of the advance the seller was actually
+// credited times that share, and closes the invoice so that it is never reversed twice.
+//
+// An advance is taken back once: a seller whose advance carries a deduction of the commercial-phase
+// blocking is left for a later run (the invoice stays marked), and reversed only once that
+// deduction is paid back.
 
 #include "commission/estorno.h"
 #include "commission/gravacao_conjunta.h"
@@ -29,7 +33,8 @@ const char* const kMarcarRecebimentos =
 
 const char* const kCalcularParteNaoPaga =
     " update mov_nf_comercio mc set mc.po_comissao_estornada =((select Sum(mf.vl_documento) from mov_financeiro mf "
-    "where mf.id_nf_comercio = mc.id_nf_comercio and mf.id_comissao_gerada is null) / mc.vl_total_nf) * 100 where "
+    "where mf.id_nf_comercio = mc.id_nf_comercio and mf.id_comissao_gerada is null and mf.dt_baixa is null) / "
+    "mc.vl_total_nf) * 100 where "
     "mc.st_calc_estorno = 'S' and mc.vl_total_nf > 0  and mc.id_st_nf in (3,5)";
 
 const char* const kSelecaoNotasMarcadas =
@@ -86,16 +91,46 @@ bool SlotAindaAEstornar(db::Consulta& trava, const std::string& idNota, int slot
     return aEstornar;
 }
 
+// What the seller of a slot was credited on the invoice, read under the invoice's lock.
+struct AdiantamentoVendedor {
+    Moeda valor;                  // the seller's sales entries on the invoice
+    bool creditado = false;       // there is such an entry
+    bool descontoPendente = false;  // one of them carries an outstanding blocking deduction
+    bool estornado = false;       // a reversal was already written for the seller (another slot)
+};
+
+AdiantamentoVendedor LerAdiantamento(db::Consulta& consulta, std::int32_t idNota, std::int32_t idVendedor) {
+    AdiantamentoVendedor a;
+    consulta.Fechar();
+    consulta.DefinirSQL(SqlAdiantamentoVendedor(idNota, idVendedor));
+    consulta.Abrir();
+    a.valor = Moeda::DeDezMilesimos(consulta.Campo("vl_adiantamento").ComoDezMilesimos());
+    a.creditado = consulta.Campo("entradas").ComoInteiro() > 0;
+    a.descontoPendente = consulta.Campo("descontos").ComoInteiro() > 0;
+    consulta.Fechar();
+    consulta.DefinirSQL(SqlEstornosVendedor(idNota, idVendedor));
+    consulta.Abrir();
+    a.estornado = consulta.Campo("estornos").ComoInteiro() > 0;
+    consulta.Fechar();
+    return a;
+}
+
 }  // namespace
 
-Moeda ValorEstornoSlot(Moeda vlProdutos, Moeda vlDesconto, Moeda poComissao, Moeda poCreditoFat,
-                       Moeda poComissaoEstornada) {
-    // Formed in extended precision in this order and rounded once.
-    long double v = (vlProdutos - vlDesconto).ComoLongDouble();
-    v = v * poComissao.ComoLongDouble() / 100.0L;
-    v = v * poCreditoFat.ComoLongDouble() / 100.0L;
-    v = v * poComissaoEstornada.ComoLongDouble() / 100.0L;
-    return Moeda::DeLongDouble(v);
+Moeda ValorEstornoSlot(Moeda adiantamento, Moeda poComissaoEstornada) {
+    return Moeda::DeLongDouble(adiantamento.ComoLongDouble() * poComissaoEstornada.ComoLongDouble() / 100.0L);
+}
+
+std::string SqlAdiantamentoVendedor(std::int32_t idNota, std::int32_t idVendedor) {
+    return " select coalesce(sum(c.vl_comissao), 0) as vl_adiantamento, count(*) as entradas, "
+           "sum(case when c.st_estorno_1 = 'S' then 1 else 0 end) as descontos from mov_comissao c "
+           "where c.tp_registro = '1' and c.id_nf_comercio = " +
+           db::InteiroSQL(idNota) + " and c.id_vendedor = " + db::InteiroSQL(idVendedor);
+}
+
+std::string SqlEstornosVendedor(std::int32_t idNota, std::int32_t idVendedor) {
+    return " select count(*) as estornos from mov_acerto_comissao where id_comissao_estornada = " +
+           db::InteiroSQL(idNota) + " and id_vendedor = " + db::InteiroSQL(idVendedor);
 }
 
 void Motor::GerarEstornoInadimplentes() {
@@ -146,6 +181,7 @@ void Motor::GerarEstornoInadimplentes() {
         const std::int32_t idNota = nota.Campo("id_nf_comercio").ComoInteiro();
         const std::string idNotaSQL = db::InteiroSQL(idNota);
 
+        bool aguardaDesconto = false;  // a seller's advance is held by a blocking deduction
         for (int n = 1; n <= kSlotsVendedor; ++n) {
             IBD_AcertoComissao.Fechar();
             IBD_AcertoComissao.Abrir();
@@ -162,11 +198,34 @@ void Motor::GerarEstornoInadimplentes() {
                 continue;
             }
 
+            // Only what the seller was actually credited is taken back, and only once: nothing
+            // when no advance was credited, nothing while the blocking holds a deduction of it
+            // (the invoice waits for that deduction to be paid back), and for a seller in two
+            // slots, one reversal of the whole advance.
+            const AdiantamentoVendedor adiantamento = LerAdiantamento(trava, idNota, slot.idVendedor);
+            if (!adiantamento.creditado || adiantamento.descontoPendente) {
+                aguardaDesconto = aguardaDesconto || adiantamento.descontoPendente;
+                vinculo.Transacao().CommitRetaining();
+                ++resumo[9].ignorados;
+                continue;
+            }
+            const auto estornarSlot = [&] {
+                Executar(IBQ_Gen, " update mov_nf_comercio set " + ColunaSlot("ST_CREDITO_FAT", n) + " = " + "'" +
+                                      "N" + "'" + " where id_nf_comercio = " + idNotaSQL);
+                Executar(IBQ_Gen, " commit retain");
+            };
+            if (adiantamento.estornado) {
+                GravacaoConjunta gravacao(vinculo.Transacao());
+                estornarSlot();
+                gravacao.Concluir();
+                ++resumo[9].ignorados;
+                continue;
+            }
+
             AcertoComissao acerto;
             acerto.dtPagamento = relogio_.Agora().SoData();
             acerto.idVendedor = slot.idVendedor;
-            acerto.vlAcerto = ValorEstornoSlot(valor("vl_produtos"), valor("vl_desconto"), slot.poComissao,
-                                               slot.poCreditoFat, valor("po_comissao_estornada"));
+            acerto.vlAcerto = ValorEstornoSlot(adiantamento.valor, valor("po_comissao_estornada"));
             acerto.tpAcerto = "D";
             acerto.stIrrf = "S";
             acerto.dsAcerto = "Estorno da comissão antecipada da NF " + nota.Campo("nr_nota_fiscal").ComoTexto();
@@ -178,15 +237,15 @@ void Motor::GerarEstornoInadimplentes() {
             // without its flag would be written again by the next run.
             GravacaoConjunta gravacao(vinculo.Transacao());
             GravarAcertoComissao(*this, acerto, false);
-            Executar(IBQ_Gen, " update mov_nf_comercio set " + ColunaSlot("ST_CREDITO_FAT", n) + " = " + "'" + "N" +
-                                  "'" + " where id_nf_comercio = " + idNotaSQL);
-            Executar(IBQ_Gen, " commit retain");
+            estornarSlot();
             gravacao.Concluir();
             ++resumo[9].gravados;
             painel_.ProcessarEventos();
         }
 
-        // The invoice is closed, with or without settlements, and committed before the next one.
+        // The invoice is closed, with or without settlements, and committed before the next one;
+        // one whose seller waits for a blocking deduction stays marked for the next runs.
+        if (aguardaDesconto) continue;
         Executar(IBQ_Gen, " update mov_nf_comercio set st_calc_estorno = 'N', id_comissao_estornada = " + idNotaSQL +
                               " where id_nf_comercio = " + idNotaSQL + " and mov_nf_comercio.vl_total_nf > 0 " +
                               " and mov_nf_comercio.id_st_nf in (3,5)");

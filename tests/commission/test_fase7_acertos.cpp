@@ -165,9 +165,14 @@ TEST_F(Fase7, FalhaNoMeioNaoDeixaEntradaDuplicada) {
 // The phases in run order: the settlements of Phases 3 and 4 become entries in the same run, those
 // of Phase 9 in the next one.
 TEST_F(Fase7, AcertosDasOutrasFasesViramEntradasNaOrdemDaExecucao) {
-    // A paid entry of 60 days that the commercial phase blocks, and an invoice of 1000.00 at 5 %,
-    // half credited at invoicing, whose only receivable is 30 days overdue.
-    dados->Entrada(1, {{"ID_NF_COMERCIO", "null"}, {"DT_EMISSAO", DiaSQL(-60)}, {"ID_COMISSAO_GERADA", "900"}});
+    // A paid entry of 60 days that the commercial phase blocks (its sale's nature checks the phase
+    // and the situation does not pay), and an invoice of 1000.00 at 5 %, half credited at
+    // invoicing, whose only receivable is 30 days overdue.
+    dados->Natureza(2, {{"ST_VERIFICA_FASE", "'S'"}});
+    dados->Executar("insert into fix_situacao_orcamento (id_situacao_orcamento, st_pagar_comissao) values (2, 'N')");
+    dados->Nota(1, {{"ID_NAT_OPERACAO", "2"}, {"ID_SITUACAO_ORCAMENTO", "2"}, {"ST_CALC_COMISSAO", "'N'"},
+                    {"DT_EMISSAO", DiaSQL(-60)}});
+    dados->Entrada(1, {{"ID_NF_COMERCIO", "1"}, {"DT_EMISSAO", DiaSQL(-60)}, {"ID_COMISSAO_GERADA", "900"}});
     dados->Executar("insert into tab_plano_pagto (id_plano_pagto, qt_dias_estorna_comissao) values (1, 10)");
     dados->Nota(2, {{"ST_ESTORNAR_COMISSAO", "'S'"}, {"ID_PLANO_PAGTO", "1"}, {"PO_CREDITO_FAT", "50"}});
     dados->Item(2, 2);

@@ -34,6 +34,13 @@ void NotaInadimplente(DadosTeste& d, int id, int vencido, const Colunas& nota = 
     }
 }
 
+// The sales entry of `vendedor` on invoice `nota`: the advance Phase 5 credited on invoicing.
+void Adiantar(DadosTeste& d, int id, int nota, int vendedor, const std::string& valor,
+              const std::string& estorno = "'N'") {
+    d.Entrada(id, {{"ID_NF_COMERCIO", std::to_string(nota)}, {"ID_VENDEDOR", std::to_string(vendedor)},
+                   {"VL_COMISSAO", valor}, {"ST_ESTORNO_1", estorno}});
+}
+
 class Fases8e9 : public FasesTeste {
 protected:
     void SetUp() override {
@@ -47,26 +54,20 @@ protected:
     }
 };
 
-TEST(ValorEstorno, ProdutoFormadoNaOrdemEArredondadoUmaVez) {
+TEST(ValorEstorno, AdiantamentoVezesAParteNaoPagaArredondadoUmaVez) {
     struct Caso {
-        const char *produtos, *desconto, *taxa, *credito, *parte, *esperado;
+        const char *adiantamento, *parte, *esperado;
     };
     const std::vector<Caso> casos = {
-        {"1000", "100", "5", "50", "40", "9.0000"},      // the example of the reversal
-        {"1000", "0", "5", "100", "0", "0.0000"},        // nothing unpaid
-        {"999.99", "0", "3", "33.33", "66.67", "6.6663"},
-        // Rounded once at the end; rounding each step would give 17.4955 and 18.3453.
-        {"665.48", "0", "17", "31.11", "49.71", "17.4956"},
-        {"970.60", "0", "10.5", "21.18", "84.99", "18.3452"},
-        {"1", "0", "1", "50", "50", "0.0025"},
-        {"100", "200", "5", "100", "100", "-5.0000"},    // a discount above the products
+        {"22.50", "40", "9.0000"},   // 900.00 at 5 %, half credited, 40 % unpaid
+        {"50", "0", "0.0000"},       // nothing unpaid
+        {"33.3322", "66.67", "22.2226"},
+        {"0.005", "50", "0.0025"},
+        {"-5", "100", "-5.0000"},
     };
     for (const Caso& c : casos)
-        EXPECT_EQ(comissao::ValorEstornoSlot(Moeda::Ler(c.produtos), Moeda::Ler(c.desconto), Moeda::Ler(c.taxa),
-                                             Moeda::Ler(c.credito), Moeda::Ler(c.parte))
-                      .Texto(),
-                  c.esperado)
-            << c.produtos << " " << c.taxa << " " << c.credito << " " << c.parte;
+        EXPECT_EQ(comissao::ValorEstornoSlot(Moeda::Ler(c.adiantamento), Moeda::Ler(c.parte)).Texto(), c.esperado)
+            << c.adiantamento << " x " << c.parte;
 }
 
 TEST_F(Fases8e9, QuaisNotasSaoMarcadas) {
@@ -92,8 +93,11 @@ TEST_F(Fases8e9, QuaisNotasSaoMarcadas) {
         {11, {{"ST_CALC_ESTORNO", "'N'"}}, {}, true},
         {0, {}, {}, false},                                    // no receivable at all
     };
-    for (std::size_t i = 0; i < casos.size(); ++i)
-        NotaInadimplente(*dados, static_cast<int>(i + 1), casos[i].vencido, casos[i].nota, casos[i].receber);
+    for (std::size_t i = 0; i < casos.size(); ++i) {
+        const int id = static_cast<int>(i + 1);
+        NotaInadimplente(*dados, id, casos[i].vencido, casos[i].nota, casos[i].receber);
+        Adiantar(*dados, id, id, 10, "50");
+    }
 
     motor.GerarEstornoInadimplentes();
 
@@ -123,6 +127,7 @@ TEST_F(Fases8e9, ExemploDeNoveReais) {
                       {"ID_VENDEDOR", "12"}},
                      {{"VL_DOCUMENTO", "400"}});
     dados->Receber(11, 1, {{"VL_DOCUMENTO", "600"}, {"ID_COMISSAO_GERADA", "900"}});
+    Adiantar(*dados, 1, 1, 12, "22.50");
 
     motor.GerarEstornoInadimplentes();
 
@@ -142,7 +147,7 @@ TEST_F(Fases8e9, ExemploDeNoveReais) {
     EXPECT_EQ(motor.resumo[9].gravados, 1);
 
     // It becomes a settlement entry only in the next run's Phase 7, and is never reversed again.
-    EXPECT_EQ(dados->Contar("select count(*) from mov_comissao"), 0);
+    EXPECT_EQ(dados->Contar("select count(*) from mov_comissao where tp_registro = 3"), 0);
     motor.GerarEstornoInadimplentes();
     EXPECT_EQ(dados->Contar("select count(*) from mov_acerto_comissao"), 1);
     motor.GerarComissaoAcertos();
@@ -151,6 +156,7 @@ TEST_F(Fases8e9, ExemploDeNoveReais) {
 
 TEST_F(Fases8e9, ComissaoDeTodosOsRecebimentosPagaDaValorZero) {
     NotaInadimplente(*dados, 1, 30, {}, {{"ID_COMISSAO_GERADA", "900"}});
+    Adiantar(*dados, 1, 1, 10, "50");
 
     motor.GerarEstornoInadimplentes();
 
@@ -167,10 +173,11 @@ TEST_F(Fases8e9, SoOSegundoDeTresVendedoresFoiCreditado) {
                       // credited but without a seller: skipped
                       {"ID_VENDEDOR4", "null"}, {"ST_CREDITO_FAT4", "'S'"}, {"PO_COMISSAO4", "1"},
                       {"ID_VENDEDOR5", "0"}, {"ST_CREDITO_FAT5", "'S'"}, {"PO_COMISSAO5", "1"}});
+    Adiantar(*dados, 1, 1, 20, "20");
 
     motor.GerarEstornoInadimplentes();
 
-    // 1000.00 x 2 % x 100 % x 100 % unpaid.
+    // The 20.00 credited to the second seller (1000.00 x 2 %), all of it unpaid.
     EXPECT_EQ(dados->Linhas("select id_vendedor, vl_acerto from mov_acerto_comissao"), (Linhas{{"20", "20.00"}}));
     EXPECT_EQ(Linha("select st_credito_fat, st_credito_fat2, st_credito_fat3, st_credito_fat4, st_credito_fat5 "
                     "from mov_nf_comercio"),
@@ -193,6 +200,7 @@ TEST_F(Fases8e9, OpcaoDeEmissaoNaoLimitaAMarcacaoDosRecebimentos) {
     // the invoice is not reversed.
     NotaInadimplente(*dados, 2, 30, {{"DT_EMISSAO", DiaSQL(-50)}, {"ST_CALC_ESTORNO", "'S'"}});
     NotaInadimplente(*dados, 3, 30, {{"DT_EMISSAO", DiaSQL(-40)}});  // on the option's date
+    for (int id = 1; id <= 3; ++id) Adiantar(*dados, id, id, 10, "50");
 
     motor.GerarEstornoInadimplentes();
 
@@ -220,6 +228,10 @@ TEST_F(Fases8e9, FalhaEmQualquerPontoSeguidaDeNovaExecucao) {
                                         {"PO_CREDITO_FAT2", "100"}};
         NotaInadimplente(d, 1, 30, doisVendedores);
         NotaInadimplente(d, 2, 30, doisVendedores);
+        for (int nota = 1; nota <= 2; ++nota) {
+            Adiantar(d, 2 * nota - 1, nota, 10, "50");
+            Adiantar(d, 2 * nota, nota, 20, "20");
+        }
     };
     auto verificar = [](const std::string& arquivo, const std::string& contexto) {
         DadosTeste d(arquivo);
@@ -274,11 +286,149 @@ TEST_F(Fases8e9, FalhaEmQualquerPontoSeguidaDeNovaExecucao) {
 // runs in the run transaction.
 TEST_F(Fases8e9, AcertosVoltamATransacaoAnterior) {
     NotaInadimplente(*dados, 1, 30);
+    Adiantar(*dados, 1, 1, 10, "50");
     db::Transacao* antes = &motor.IBD_AcertoComissao.TransacaoAtual();
     motor.IBQ_Gen.DefinirTransacao(&motor.IBT_Gen);
     motor.GerarEstornoInadimplentes();
     EXPECT_EQ(&motor.IBD_AcertoComissao.TransacaoAtual(), antes);
     EXPECT_EQ(dados->Contar("select count(*) from mov_acerto_comissao"), 1);
+}
+
+// What the sellers end with: the advance of Phase 5, the receipts of Phase 6 and the settlements
+// of the blocking and of the reversal, over runs of the phases that follow Phase 1.
+class EstornoDoCreditado : public Fases8e9 {
+protected:
+    void Executar(int execucoes = 1) {
+        for (int i = 0; i < execucoes; ++i) {
+            motor.GerarAcertosFaseProcesso();
+            motor.GerarComissaoVendas();
+            motor.GerarComissaoRecebimentos();
+            motor.GerarComissaoAcertos();
+            motor.GerarEstornoInadimplentes();
+        }
+    }
+    std::string Total(int vendedor) {
+        return dados->Valor("select coalesce(sum(vl_comissao), 0) from mov_comissao where id_vendedor = " +
+                            std::to_string(vendedor));
+    }
+    std::string Estornos(int nota) {
+        return Linha("select id_vendedor, vl_acerto from mov_acerto_comissao where id_comissao_estornada = " +
+                     std::to_string(nota));
+    }
+    // Invoice `id` of 1,000.00 at 5 %, half credited on invoicing, its one receivable 30 days overdue
+    // and unpaid, each with its own seller (`id` x 10) unless the columns say otherwise.
+    void Vender(int id, const Colunas& nota = {}, const Colunas& item = {}) {
+        Colunas colunas = {{"VL_BASE_COMISSAO", "1000"}, {"VL_COMISSAO", "50"}, {"PO_CREDITO_FAT", "50"},
+                           {"ID_VENDEDOR", std::to_string(id * 10)}};
+        for (const auto& [k, v] : nota) colunas[k] = v;
+        NotaInadimplente(*dados, id, 30, colunas, {{"ST_CALC_COMISSAO", "'N'"}});
+        dados->Item(id, id, item);
+    }
+};
+
+// The reversal takes back the advance actually credited, whatever the commission type, the base of
+// the other slots, the reduction, or a nature or return that credited nothing.
+TEST_F(EstornoDoCreditado, OAdiantamentoCreditadoVezesAParteNaoPaga) {
+    dados->Natureza(5, {{"ID_SUGERIR_COMISSAO", "5"}});
+    dados->Natureza(6, {{"ST_COMISSAO_PAGAR", "'N'"}});
+    Vender(1);
+    Vender(2, {{"ST_CREDITO_FAT", "'N'"}, {"TP_BASE_COMISSAO_OUTROS", "'C'"}, {"ID_VENDEDOR2", "21"},
+               {"PO_COMISSAO2", "10"}, {"ST_CREDITO_FAT2", "'S'"}, {"PO_CREDITO_FAT2", "50"}});
+    Vender(3, {{"ID_NAT_OPERACAO", "5"}, {"VL_RESULTADO_VENDA", "200"}});
+    Vender(4, {{"ID_NAT_OPERACAO", "6"}});
+    Vender(5, {{"ST_DEVOLVIDO", "'S'"}});
+    Vender(6, {}, {{"VL_UNIT_REDUCAO_COMISSAO", "3"}});
+
+    Executar();
+
+    struct Caso {
+        int nota, vendedor;
+        const char *creditado, *estorno;
+    };
+    for (const Caso& c : std::vector<Caso>{{1, 10, "25.00", "10|25.00"},
+                                           {2, 21, "2.50", "21|2.50"},
+                                           {3, 30, "5.00", "30|5.00"},
+                                           {4, 40, "0.00", "<nenhuma>"},
+                                           {5, 50, "0.00", "<nenhuma>"},
+                                           {6, 60, "22.00", "60|22.00"}}) {
+        EXPECT_EQ(dados->Valor("select coalesce(sum(vl_comissao), 0) from mov_comissao where tp_registro = 1 and "
+                               "id_nf_comercio = " + std::to_string(c.nota)),
+                  c.creditado)
+            << "invoice " << c.nota;
+        EXPECT_EQ(Estornos(c.nota), c.estorno) << "invoice " << c.nota;
+        EXPECT_EQ(Estado(c.nota), "N|" + std::to_string(c.nota)) << "invoice " << c.nota;
+    }
+    // The settlements become entries in the next run: every seller is back at 0.
+    Executar();
+    for (int vendedor : {10, 21, 30, 40, 50, 60}) EXPECT_EQ(Total(vendedor), "0.00") << "seller " << vendedor;
+}
+
+// A receivable the customer paid on time is not part of the unpaid share, whether or not the ERP
+// has paid its commission yet: once the customer pays the rest, the seller has all of it.
+TEST_F(EstornoDoCreditado, RecebimentoPagoPeloClienteNaoEntraNaParteNaoPaga) {
+    for (const char* comissaoPaga : {"null", "900"}) {
+        SCOPED_TRACE(std::string("commission of the paid receivable: ") + comissaoPaga);
+        dados->Executar("delete from mov_comissao");
+        dados->Executar("delete from mov_acerto_comissao");
+        dados->Executar("delete from mov_financeiro");
+        dados->Executar("delete from mov_nf_comercio_item");
+        dados->Executar("delete from mov_nf_comercio");
+        dados->Nota(1, {{"VL_BASE_COMISSAO", "1000"}, {"PO_CREDITO_FAT", "50"}, {"ST_ESTORNAR_COMISSAO", "'S'"},
+                        {"ID_PLANO_PAGTO", "1"}});
+        dados->Item(1, 1);
+        dados->Receber(11, 1, {{"VL_DOCUMENTO", "500"}, {"DT_VENCTO", DiaSQL(-60)}, {"DT_BAIXA", DiaSQL(-60)},
+                               {"ID_COMISSAO_GERADA", comissaoPaga}});
+        dados->Receber(12, 1, {{"VL_DOCUMENTO", "500"}, {"DT_VENCTO", DiaSQL(-40)}, {"ST_CALC_COMISSAO", "'N'"}});
+
+        Executar();
+        EXPECT_EQ(Estornos(1), "10|12.50");
+
+        dados->Executar("update mov_financeiro set dt_baixa = current_date, st_calc_comissao = 'S' "
+                        "where id_financeiro = 12");
+        Executar(2);
+        EXPECT_EQ(Total(10), "50.00");
+    }
+}
+
+// An advance is taken back once: by the blocking or by the reversal, whichever comes first; the
+// reversal takes it after the blocking gave it back.
+TEST_F(EstornoDoCreditado, OBloqueioEOEstornoNaoTomamDuasVezesOMesmoAdiantamento) {
+    dados->Natureza(2, {{"ST_VERIFICA_FASE", "'S'"}});
+    dados->Executar("insert into fix_situacao_orcamento (id_situacao_orcamento, st_pagar_comissao) values (1, 'S')");
+    dados->Executar("insert into fix_situacao_orcamento (id_situacao_orcamento, st_pagar_comissao) values (2, 'N')");
+    // Paid advances of 25.00 on invoices in a phase that does not pay, their receivables overdue.
+    for (int id : {1, 2}) {
+        Vender(id, {{"ID_NAT_OPERACAO", "2"}, {"ID_SITUACAO_ORCAMENTO", "2"}, {"DT_EMISSAO", DiaSQL(id == 1 ? -60 : -30)},
+                    {"ST_CALC_COMISSAO", "'N'"}, {"ID_VENDEDOR", "10"}});
+        dados->Entrada(id, {{"ID_NF_COMERCIO", std::to_string(id)}, {"ID_VENDEDOR", std::to_string(id * 10)},
+                            {"VL_COMISSAO", "25"}, {"DT_EMISSAO", DiaSQL(id == 1 ? -60 : -30)},
+                            {"ID_COMISSAO_GERADA", "900"}});
+    }
+    dados->Executar("update mov_nf_comercio set id_vendedor = 20 where id_nf_comercio = 2");
+
+    // Invoice 1: blocked first; the reversal waits while the deduction stands.
+    Executar(3);
+    EXPECT_EQ(Total(10), "0.00");
+    EXPECT_EQ(Estornos(1), "<nenhuma>");
+    EXPECT_EQ(Estado(1), "S|<null>");
+    // Invoice 2: reversed first (30 days old); when it comes into the blocking window, no deduction.
+    EXPECT_EQ(Estornos(2), "20|25.00");
+    relogio.agora = db::SomarDias(db::RelogioDoSistema().Agora(), 30);
+    Executar(2);
+    EXPECT_EQ(Total(20), "0.00");
+    EXPECT_EQ(dados->Contar("select count(*) from mov_acerto_comissao where tp_acerto = 'D' and id_vendedor = 20"), 1);
+
+    // The sale of invoice 1 moves on to a paying phase: the deduction is paid back and the
+    // reversal then takes the advance.
+    relogio.agora = {};
+    dados->Executar("update mov_nf_comercio set id_situacao_orcamento = 1 where id_nf_comercio = 1");
+    Executar(2);
+    EXPECT_EQ(Estornos(1), "10|25.00");
+    EXPECT_EQ(Estado(1), "N|1");
+    EXPECT_EQ(Total(10), "0.00");
+    EXPECT_EQ(dados->Linhas("select tp_acerto, vl_acerto from mov_acerto_comissao where id_vendedor = 10 "
+                            "order by id_acerto_comissao"),
+              (Linhas{{"D", "25.00"}, {"A", "25.00"}, {"D", "25.00"}}));
 }
 
 }  // namespace
