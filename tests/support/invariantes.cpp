@@ -170,4 +170,43 @@ std::string RetratoCompleto(DadosTeste& dados) {
     return s;
 }
 
+std::vector<std::string> VerificarValoresDosVendedores(DadosTeste& dados, const Inicio& inicio) {
+    std::vector<std::string> falhas;
+    const std::string novos = " a.id_acerto_comissao > " + std::to_string(inicio.maiorAcerto);
+    for (const auto& l : dados.Linhas(
+             "select a.id_comissao_estornada, a.id_vendedor, a.vl_acerto, "
+             "(select coalesce(sum(c.vl_comissao), 0) from mov_comissao c where c.tp_registro = '1' and "
+             "c.id_nf_comercio = a.id_comissao_estornada and c.id_vendedor = a.id_vendedor), "
+             "(select count(*) from mov_comissao c where c.tp_registro = '1' and c.id_nf_comercio = "
+             "a.id_comissao_estornada and c.id_vendedor = a.id_vendedor and c.st_estorno_1 = 'S') "
+             "from mov_acerto_comissao a where a.id_comissao_estornada is not null and" + novos)) {
+        const std::string chave = "nota " + l[0] + ", vendedor " + l[1];
+        if (std::stod(l[2]) > std::stod(l[3]) + 0.005)
+            falhas.push_back(chave + ": estorno " + l[2] + " maior que o adiantamento " + l[3]);
+        if (l[4] != "0") falhas.push_back(chave + ": adiantamento estornado e descontado pelo bloqueio");
+    }
+
+    // Advance and receipts of each seller on an invoice the runs calculated, against the full
+    // commission at the seller's rate on the base the entries carry (a cent of rounding each).
+    for (int slot = 1; slot <= 5; ++slot) {
+        const std::string n = slot == 1 ? "" : std::to_string(slot);
+        for (const auto& l : dados.Linhas(
+                 "select mc.id_nf_comercio, mc.id_vendedor" + n + ", mc.po_comissao" + n +
+                 ", (select max(c.vl_base_comissao) from mov_comissao c where c.tp_registro = '1' and "
+                 "c.id_nf_comercio = mc.id_nf_comercio and c.id_vendedor = mc.id_vendedor" + n +
+                 "), (select coalesce(sum(c.vl_comissao), 0) from mov_comissao c where "
+                 "c.tp_registro in ('1', '2') and c.id_nf_comercio = mc.id_nf_comercio and c.id_vendedor = "
+                 "mc.id_vendedor" + n + "), (select count(*) from mov_comissao c where c.tp_registro in ('1', '2') "
+                 "and c.id_nf_comercio = mc.id_nf_comercio and c.id_vendedor = mc.id_vendedor" + n +
+                 ") from mov_nf_comercio mc where mc.id_vendedor" + n + " > 0")) {
+            if (!inicio.notasPendentes.count(std::stoi(l[0])) || l[3] == "<null>") continue;
+            const double integral = std::stod(l[3]) * std::stod(l[2]) / 100;
+            if (std::stod(l[4]) > integral + 0.01 * std::stod(l[5]) + 0.005)
+                falhas.push_back("nota " + l[0] + ", vendedor " + l[1] + ": recebeu " + l[4] +
+                                 ", mais que a comissão integral " + std::to_string(integral));
+        }
+    }
+    return falhas;
+}
+
 }  // namespace zelprax::teste
