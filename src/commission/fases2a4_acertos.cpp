@@ -65,7 +65,8 @@ void Motor::GerarAcertosFaseProcesso() {
                                                     entrada.Campo("id_vendedor").ComoInteiro()));
         return qryTrava.Campo("estornos").ComoInteiro() > 0;
     };
-    auto gerarAcertos = [this, &qryUpdate, &qryInsert, &qryPesquisa, &qryTrava, &adiantamentoEstornado](AcertoFase tipo, ResumoFase& resumoFase) {
+    auto gerarAcertos = [this, &qryUpdate, &qryInsert, &qryPesquisa, &qryTrava, &adiantamentoEstornado](
+                            AcertoFase tipo, ResumoFase& resumoFase) {
         for (; !qryPesquisa.Fim(); qryPesquisa.Proximo()) {
             painel_.ProcessarEventos();
             painel_.Avancar();

@@ -6,7 +6,7 @@
 //
 // ZELPRAX_INTERRUPCOES_NOTAS (default 6) and ZELPRAX_INTERRUPCOES_SEMENTE (default 1) choose the
 // generated database, one where the blocking, its settlements and the reversal have work;
-// ZELPRAX_INTERRUPCOES_AMOSTRA (default 75, 0: every k) is the number of evenly spread k to try;
+// ZELPRAX_INTERRUPCOES_AMOSTRA (default 50, 0: every k) is the number of evenly spread k to try;
 // scripts/interrupcoes runs a larger database.
 
 #include <cstdlib>
@@ -105,7 +105,7 @@ TEST(Interrupcoes, CadaOperacaoInterrompidaESeguidaDeExecucoesAtePontoFixo) {
     }
     ASSERT_GT(total, 50);
 
-    const int amostra = Ambiente("ZELPRAX_INTERRUPCOES_AMOSTRA", 75);
+    const int amostra = Ambiente("ZELPRAX_INTERRUPCOES_AMOSTRA", 50);
     const std::int64_t passo = amostra > 0 && amostra < total ? total / amostra : 1;
     int tentados = 0, quebrados = 0;
     for (std::int64_t k = 1; k <= total; k += passo) {
