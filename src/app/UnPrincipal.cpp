@@ -1,5 +1,6 @@
 #include "app/UnPrincipal.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <iostream>
@@ -22,6 +23,7 @@
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QToolButton>
@@ -80,6 +82,14 @@ QMessageBox::Icon IconeCaixa(db::Icone icone) {
     }
     return QMessageBox::NoIcon;
 }
+
+// Messages nobody will see: the steps of an end asked from outside may find nobody to answer.
+class InteracaoMuda : public db::Interacao {
+public:
+    void MostrarMensagem(const std::string&, const std::string&, db::Icone) override {}
+    void SolicitarEncerramento() override {}
+    void ExibirMensagem(const std::string&) override {}
+};
 
 QLabel* NovoRotulo(const char* texto, QWidget* pai, const QRect& lugar) {
     auto* rotulo = new QLabel(Q(texto), pai);
@@ -271,7 +281,11 @@ void TfrmPrincipal::FormCreate() {
 
         const std::string hora = motor_.LerParametro("hr_atualizar_comissao");
         if (!hora.empty()) {
-            edtHoraAtualizacao->setText(Q(hora));
+            // The stored hour is shown as stored: cut to the box's two characters, 100 would read
+            // "10" and fall due at 10h.
+            const QString texto = Q(hora);
+            edtHoraAtualizacao->setMaxLength(std::max(2, static_cast<int>(texto.size())));
+            edtHoraAtualizacao->setText(texto);
         } else {
             char texto[8];
             std::snprintf(texto, sizeof texto, "%02d", relogio_.Agora().hora);
@@ -319,9 +333,37 @@ void TfrmPrincipal::BitBtn1Click() {
 void TfrmPrincipal::Exit1Click() { close(); }
 
 void TfrmPrincipal::closeEvent(QCloseEvent* evento) {
-    Protegido([this] { FormClose(); });
+    // An end that was only requested runs no close handler: the lock stays, whether or not the
+    // window happens to be shown when the event loop closes it.
+    if (!encerramentoSolicitado_) Protegido([this] { FormClose(); });
     evento->accept();
     QCoreApplication::quit();
+}
+
+void TfrmPrincipal::VigiarPedidosDeEncerramento(int descritor) {
+    if (descritor < 0) return;
+    auto* vigia = new QSocketNotifier(descritor, QSocketNotifier::Read, this);
+    connect(vigia, &QSocketNotifier::activated, this, [this, descritor] {
+        if (plataforma::LerPedidoDeEncerramento(descritor)) EncerrarAPedido();
+    });
+}
+
+void TfrmPrincipal::EncerrarAPedido() {
+    // The request is read by the event loop, so it can come between two statements of a run or
+    // while a box waits: the process ends here, and the code that was waiting never goes on with
+    // its connection gone.
+    try {
+        motor_.DesconectarBanco(false);
+    } catch (const std::exception& e) {
+        std::cerr << kTituloPrograma << ": " << e.what() << std::endl;
+    }
+    try {
+        InteracaoMuda muda;
+        ApagarArquivoTrava(CaminhoExecutavel(), db::LocalizarPastaDados(CaminhoExecutavel(), muda));
+    } catch (const std::exception& e) {
+        std::cerr << kTituloPrograma << ": " << e.what() << std::endl;
+    }
+    sistema_.TerminarProcesso(0);
 }
 
 void TfrmPrincipal::FormClose() { ApagarArquivoTrava(CaminhoExecutavel(), motor_.LocalizarPastaDados()); }
@@ -331,10 +373,13 @@ void TfrmPrincipal::BitBtn2Click() {
     agendador_.bMesnagemClickBotao = true;
     Timer1->stop();
     Timer1->start();
-    agendador_.Timer1Timer();
+    Timer1Timer();
 }
 
-void TfrmPrincipal::Timer1Timer() { agendador_.Timer1Timer(); }
+void TfrmPrincipal::Timer1Timer() {
+    agendador_.Timer1Timer();
+    if (avisoWatchdogAdiado_) MostrarAvisoWatchdog();  // the tick's work is committed or rolled back
+}
 
 void TfrmPrincipal::Timer2Timer() {
     std::string pastaDados;
@@ -343,22 +388,35 @@ void TfrmPrincipal::Timer2Timer() {
         pastaDados = motor_.LocalizarPastaDados();
         conectado = ServidorConectado(pastaDados);
     } catch (const std::exception&) {
-        // Treated as no signal: a server briefly out of reach must not end the monitor. One
-        // message at a time; the timer goes on firing while it waits for its OK.
-        if (!avisoWatchdogPendente_) {
-            avisoWatchdogPendente_ = true;
-            struct Liberar {
-                bool& pendente;
-                ~Liberar() { pendente = false; }
-            } liberar{avisoWatchdogPendente_};
-            MostrarMensagem(kMensagemPastaInacessivel, db::kAvisoDoSistema, db::Icone::Erro);
-        }
+        // Treated as no signal: a server briefly out of reach must not end the monitor. While a
+        // document's work is uncommitted its rows stay locked for the ERP's users as long as a box
+        // waits, so the notice then waits for the commit (ProcessarEventos shows it).
+        if (UnidadeDeTrabalhoAberta())
+            avisoWatchdogAdiado_ = true;
+        else
+            MostrarAvisoWatchdog();
         return;
     }
     if (!conectado) {
         ApagarArquivoTrava(CaminhoExecutavel(), pastaDados);
         sistema_.EncerrarProcesso(NomeProgramaMonitor());
     }
+}
+
+// One message at a time; the watchdog timer goes on firing while it waits for its OK.
+void TfrmPrincipal::MostrarAvisoWatchdog() {
+    avisoWatchdogAdiado_ = false;
+    if (avisoWatchdogPendente_) return;
+    avisoWatchdogPendente_ = true;
+    struct Liberar {
+        bool& pendente;
+        ~Liberar() { pendente = false; }
+    } liberar{avisoWatchdogPendente_};
+    MostrarMensagem(kMensagemPastaInacessivel, db::kAvisoDoSistema, db::Icone::Erro);
+}
+
+bool TfrmPrincipal::UnidadeDeTrabalhoAberta() const {
+    return motor_.IBD_BancoDados && motor_.IBD_BancoDados->TrabalhoPendente();
 }
 
 void TfrmPrincipal::SpinButton1UpClick() { edtHoraAtualizacao->setText(Q(HoraAcima(TextoHora()))); }
@@ -450,7 +508,10 @@ void TfrmPrincipal::AtualizarBarra() {
     Gauge1->setValue(posicao_ < 0 ? 0 : (posicao_ > maximo ? maximo : posicao_));
 }
 
-void TfrmPrincipal::ProcessarEventos() { QCoreApplication::processEvents(); }
+void TfrmPrincipal::ProcessarEventos() {
+    QCoreApplication::processEvents();
+    if (avisoWatchdogAdiado_ && !UnidadeDeTrabalhoAberta()) MostrarAvisoWatchdog();
+}
 
 bool TfrmPrincipal::EmissaoAPartir() const { return ckbEmissaoApartir->isChecked(); }
 
@@ -478,8 +539,9 @@ void TfrmPrincipal::SolicitarEncerramento() {
         return;
     }
     // Takes effect when the event loop next turns; before the loop has started, the program
-    // entry sees the request and does not start it.
-    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+    // entry sees the request and does not start it. exit(), not quit(): quit() would first close
+    // the visible windows, running their close handlers.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
 }
 
 void TfrmPrincipal::ExibirMensagem(const std::string& texto) {

@@ -63,6 +63,12 @@ public:
     // area, the window shown minimised in its place.
     void MostrarIconeInicial();
     bool EncerramentoSolicitado() const { return encerramentoSolicitado_; }
+    // Watches the descriptor on which requests from outside to end the program arrive
+    // (plataforma::ReterPedidosDeEncerramento); -1 watches nothing.
+    void VigiarPedidosDeEncerramento(int descritor);
+    // Such a request: what is pending in the database is rolled back, the close steps of "&Sair"
+    // follow without any box, and the process ends at once.
+    void EncerrarAPedido();
 
     // The handlers.
     void ShowWindow1Click();
@@ -147,6 +153,8 @@ private:
     void Protegido(const std::function<void()>& acao);
     void MostrarErro(const std::string& texto);
     void AtualizarBarra();
+    void MostrarAvisoWatchdog();
+    bool UnidadeDeTrabalhoAberta() const;
     std::string CaminhoExecutavel() const { return sistema_.CaminhoExecutavel(); }
 
     plataforma::Sistema& sistema_;
@@ -155,7 +163,8 @@ private:
     db::Interacao* mensagens_;
     bool temBandeja_;
     bool encerramentoSolicitado_ = false;
-    bool avisoWatchdogPendente_ = false;
+    bool avisoWatchdogPendente_ = false;  // the watchdog's notice is on screen
+    bool avisoWatchdogAdiado_ = false;    // the notice waits for the document's commit
     bool verificandoHora_ = false;
     int maximo_ = 100;
     int posicao_ = 0;

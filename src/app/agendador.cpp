@@ -65,7 +65,9 @@ void AgendadorComissao::Timer1Timer() {
 }
 
 void AgendadorComissao::Executar() {
-    motor_.ConectarBanco(motor_.LerCaminhoBanco());
+    conexao_.clear();
+    conexao_ = motor_.LerCaminhoBanco();
+    motor_.ConectarBanco(conexao_);
     const db::DataHora ultimoInicio = LerUltimoInicio(tela_.TextoInicio());
     if (modoManual_) tela_.AbrirJanela();
 
@@ -79,9 +81,9 @@ void AgendadorComissao::Executar() {
     tela_.MostrarProgresso();
 
     OpcoesExecucao opcoes;
-    opcoes.naoGerarAcertos = tela_.NaoGerarAcertos();
-    opcoes.naoGerarEstorno = tela_.NaoGerarEstorno();
-    opcoes.hora = tela_.TextoHora();
+    opcoes.naoGerarAcertos = [this] { return tela_.NaoGerarAcertos(); };
+    opcoes.naoGerarEstorno = [this] { return tela_.NaoGerarEstorno(); };
+    opcoes.hora = [this] { return std::optional<std::string>(tela_.TextoHora()); };
     const ResultadoExecucao resultado = ExecutarFases(motor_, opcoes);
 
     db::Interacao& interacao = motor_.Interface();
@@ -119,10 +121,12 @@ void AgendadorComissao::Falhar(const std::string& texto, bool conexaoPerdida) {
 }
 
 void AgendadorComissao::EncerrarPorPerdaDoServidor() {
-    // The tick's connection is gone; one fresh connection is tried for the inactive mark, which is
-    // left out when none can be had. The process ends either way.
+    // The tick's connection is gone; one fresh connection to the same database is tried for the
+    // inactive mark, which is left out when none can be had. The process ends either way. The
+    // ini files are not read again: with the server gone, its share usually is too, and their
+    // message box would wait for a click that an unattended machine never gives.
     try {
-        motor_.ConectarBanco(motor_.LerCaminhoBanco());
+        if (!conexao_.empty()) motor_.ConectarBanco(conexao_);
         if (motor_.IBD_BancoDados && motor_.IBD_BancoDados->Conectado())
             AtualizarMonitorAtivo(false, *motor_.IBD_BancoDados);
     } catch (const std::exception& e) {

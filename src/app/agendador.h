@@ -59,6 +59,7 @@ private:
     const db::Relogio& relogio_;
     bool modoManual_;
     std::ostream& erros_;
+    std::string conexao_;  // the connection string this tick read, for the server-loss steps
     bool emExecucao_ = false;
 };
 

@@ -4,19 +4,44 @@
 // surrounds a run (the connection, the due-time rule, the messages, the end of the process) is
 // theirs.
 
+#include <concepts>
+#include <functional>
 #include <optional>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "commission/motor.h"
 
 namespace zelprax::monitor {
 
+// One option of a run, read when the run reaches the step it governs: the window stays responsive
+// while the phases work, so the user may tick a box or change the hour in the meantime. Holds a
+// fixed value (the runner's options, the tests) or a reader of the window.
+template <typename T>
+class OpcaoLida {
+public:
+    OpcaoLida() : ler_([] { return T{}; }) {}
+    template <typename F>
+        requires std::is_invocable_r_v<T, F&>
+    OpcaoLida(F ler) : ler_(std::move(ler)) {}
+    template <typename U>
+        requires(!std::is_invocable_v<U&> && std::constructible_from<T, U>)
+    OpcaoLida(U&& valor) : ler_([v = T(std::forward<U>(valor))] { return v; }) {}
+
+    T operator()() const { return ler_(); }
+
+private:
+    std::function<T()> ler_;
+};
+
 struct OpcoesExecucao {
-    bool naoGerarAcertos = false;     // "Não gerar acertos conforme a fase do processo"
-    bool naoGerarEstorno = false;     // "Não gerar estorno de comissão de inadimplentes"
-    std::optional<std::string> hora;  // the hour box's text, stored by the closing statement once
-                                      // it is known to be a whole hour 0 to 23; nullopt: not stored
+    OpcaoLida<bool> naoGerarAcertos;  // "Não gerar acertos conforme a fase do processo"
+    OpcaoLida<bool> naoGerarEstorno;  // "Não gerar estorno de comissão de inadimplentes"
+    // The hour box's text, stored by the closing statement when it is a whole hour 0 to 23;
+    // nullopt: the hour is not stored (the runner's runs).
+    OpcaoLida<std::optional<std::string>> hora;
 };
 
 struct ResultadoExecucao {
@@ -34,11 +59,14 @@ inline constexpr const char* kAvisoDuplicatas =
 inline constexpr const char* kAvisoAcertos =
     "Alguns Acertos de Comissão não tiveram a comissão atualizada pois já foram gerados pagamentos de comissão.";
 
-// Checks the hour (when given) before anything is touched, then runs the phases in order, leaving
-// out Phases 2 to 4 and 8 to 9 as the options say, then the closing statements through IBQ_Gen:
-// the hour for every parameter row (when given), commit, removal of the zero-amount commission
-// entries, commit. Returns the warnings. Raises whatever the phases and the statements raise, and
-// ErroConversao for an hour that is not a whole hour 0 to 23.
+// The warning of a run whose hour box did not hold a whole hour 0 to 23: the stored hour is kept.
+std::string AvisoHoraNaoGravada(const std::string& textoHora);
+
+// Runs the phases in order, leaving out Phases 2 to 4 and 8 to 9 as the options say, then the
+// closing statements through IBQ_Gen: the hour for every parameter row (when given and a whole
+// hour 0 to 23), commit, removal of the zero-amount commission entries, commit. Returns the
+// warnings: the three of the documents left unchanged, then the hour that was not stored. Raises
+// whatever the phases and the statements raise.
 ResultadoExecucao ExecutarFases(comissao::Motor& motor, const OpcoesExecucao& opcoes);
 
 // True when the error text carries one of the three texts of a lost or unreachable server

@@ -24,6 +24,8 @@ void MostrarErroFatal(const std::string& texto) {
 
 int main(int argc, char* argv[]) {
     using namespace zelprax;
+    // Before the application starts any thread: the requests to end are kept for the event loop.
+    const int pedidosDeEncerramento = plataforma::ReterPedidosDeEncerramento();
     QApplication aplicativo(argc, argv);
     // The window lives on in the tray when hidden; only closing it, or an end request, ends the
     // program, not the closing of the last message box.
@@ -33,6 +35,7 @@ int main(int argc, char* argv[]) {
     const bool manual = monitor::ModoManual(argc > 1 ? argv[1] : "");
     try {
         monitor::TfrmPrincipal frmPrincipal(plataforma::SistemaNativo(), db::RelogioDoSistema(), manual);
+        frmPrincipal.VigiarPedidosDeEncerramento(pedidosDeEncerramento);
         frmPrincipal.FormCreate();
         frmPrincipal.MostrarIconeInicial();
         if (frmPrincipal.EncerramentoSolicitado()) return 0;

@@ -61,6 +61,7 @@ isc_tr_handle* Transacao::Handle() {
                               kParametrosTransacao);
         Verificar(status);
     }
+    pendente_ = true;
     return &handle_;
 }
 
@@ -70,6 +71,7 @@ void Transacao::CommitRetaining() {
     ISC_STATUS_ARRAY status;
     isc_commit_retaining(status, &handle_);
     Verificar(status);
+    pendente_ = false;
 }
 
 void Transacao::Commit() {
@@ -78,6 +80,7 @@ void Transacao::Commit() {
     ISC_STATUS_ARRAY status;
     isc_commit_transaction(status, &handle_);
     Verificar(status);
+    pendente_ = false;
 }
 
 void Transacao::Rollback() {
@@ -85,12 +88,14 @@ void Transacao::Rollback() {
     ISC_STATUS_ARRAY status;
     isc_rollback_transaction(status, &handle_);
     Verificar(status);
+    pendente_ = false;
 }
 
 void Transacao::Abandonar() noexcept {
     if (handle_ == 0) return;
     ISC_STATUS_ARRAY status;
     if (isc_rollback_transaction(status, &handle_) != 0) handle_ = 0;  // the connection is gone
+    pendente_ = false;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -130,6 +135,12 @@ void BancoDados::Abrir() {
     isc_attach_database(status, 0, nomeBanco_.c_str(), &handle_, static_cast<short>(dpb.size()), dpb.data());
     if (status[0] == 1 && status[1] != 0) handle_ = 0;
     Verificar(status);
+}
+
+bool BancoDados::TrabalhoPendente() const {
+    for (const Transacao* t : transacoes_)
+        if (t->Pendente()) return true;
+    return false;
 }
 
 isc_db_handle* BancoDados::Handle() {

@@ -29,6 +29,8 @@ public:
     BancoDados* Banco() const { return banco_; }
 
     bool Ativa() const { return handle_ != 0; }
+    // A statement has run in it since its last commit or rollback: it may hold row locks.
+    bool Pendente() const { return handle_ != 0 && pendente_; }
     // The handle of the running transaction, started when it is not yet.
     isc_tr_handle* Handle();
 
@@ -45,6 +47,7 @@ private:
     std::string nome_;
     BancoDados* banco_ = nullptr;
     isc_tr_handle handle_ = 0;
+    bool pendente_ = false;
 };
 
 // One attachment. Its own default transaction is the connection's `IBT_BancoDados`.
@@ -68,6 +71,8 @@ public:
 
     isc_db_handle* Handle();
     Transacao& TransacaoPadrao() { return *padrao_; }
+    // Some transaction of this connection has work that is neither committed nor rolled back.
+    bool TrabalhoPendente() const;
 
 private:
     friend class Transacao;

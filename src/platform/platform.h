@@ -47,4 +47,14 @@ public:
 // The real system, for the programs; tests pass their own Sistema.
 Sistema& SistemaNativo();
 
+// Requests from outside to end the program: SIGTERM, SIGINT and SIGHUP on POSIX, as a session
+// manager, a service manager or a shutdown sends them. From this call on they no longer act by
+// themselves (nor through a handler a loaded library installs): each waits on the returned
+// descriptor until the program reads it in its event loop and ends in order. To be called first
+// in the program entry, before any thread starts, so that every thread inherits it; programs it
+// starts get the default back. -1 where the system has no such requests.
+int ReterPedidosDeEncerramento();
+// Takes the waiting requests off the descriptor; true when there was one.
+bool LerPedidoDeEncerramento(int descritor);
+
 }  // namespace zelprax::plataforma

@@ -1,6 +1,8 @@
 // One tick of the scheduling timer against an ERP installation in a temporary folder: the
 // due-time rule, the end of a completed run, the messages, and the failure paths.
 
+#include <filesystem>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -139,23 +141,63 @@ TEST_F(AgendadorTeste, ErroDeUmaFaseParaOsTemporizadoresEmSilencio) {
     EXPECT_NE(erros.str().find("violation of FOREIGN KEY constraint"), std::string::npos);
 }
 
-TEST_F(AgendadorTeste, HoraInvalidaFalhaAntesDaPrimeiraFase) {
-    struct Caso {
-        const char* hora;
-        bool usuario;
-    };
-    for (const Caso c : {Caso{"24", true}, Caso{"ab", true}, Caso{"ab", false}, Caso{"", false}}) {
-        SCOPED_TRACE(c.hora);
-        tela.hora = c.hora;
-        tela.temporizadores = true;
-        agendador.bMesnagemClickBotao = c.usuario;
-        agendador.Timer1Timer();
-        EXPECT_TRUE(motor.chamadas.empty());
-        EXPECT_FALSE(tela.temporizadores);
-        EXPECT_TRUE(interacao.mensagens.empty());
-        EXPECT_FALSE(motor.TemConexao());
-    }
+// A run the user started with an hour the box should not hold goes to its end like any other;
+// only the hour is not stored, and a warning box says so before the final message.
+TEST_F(AgendadorTeste, HoraForaDoIntervaloNaoParaAExecucao) {
+    tela.hora = "24";
+    agendador.bMesnagemClickBotao = true;
+    agendador.Timer1Timer();
+    EXPECT_EQ(motor.chamadas.size(), 6u);
+    ASSERT_EQ(interacao.mensagens.size(), 2u);
+    EXPECT_EQ(interacao.mensagens[0].texto, AvisoHoraNaoGravada("24"));
+    EXPECT_EQ(interacao.mensagens[0].icone, db::Icone::Aviso);
+    EXPECT_EQ(interacao.mensagens[1].texto, kNenhumRegistro);
+    EXPECT_EQ(dados->Valor("select hr_atualizar_comissao from tab_parametro"), "7");
+    EXPECT_FALSE(tela.progresso);
+    EXPECT_TRUE(tela.temporizadores);
+    EXPECT_EQ(Ativo(), "N");
+    EXPECT_FALSE(TravaExiste());
+    EXPECT_EQ(erp.sistema.encerrados, std::vector<std::string>{NomeProgramaMonitor()});
+}
+
+// A scheduled tick reads the box as an integer for the due-time rule: a box that holds none
+// fails the tick there, before any phase, as any other error of the tick.
+TEST_F(AgendadorTeste, CaixaQueNaoEhInteiroFalhaOTiqueAgendado) {
+    tela.hora = "ab";
+    agendador.Timer1Timer();
+    EXPECT_TRUE(motor.chamadas.empty());
+    EXPECT_FALSE(tela.temporizadores);
+    EXPECT_TRUE(interacao.mensagens.empty());
+    EXPECT_FALSE(motor.TemConexao());
     EXPECT_TRUE(TravaExiste());
+}
+
+// The skip boxes and the hour are read when the run reaches their step: the window answers
+// during a run, so a box ticked while Phase 1 works already counts for Phases 2 to 4.
+TEST_F(AgendadorTeste, OpcoesLidasQuandoOPassoChega) {
+    struct Caso {
+        const char* fase;  // the phase during which the user changes the option
+        std::function<void(TelaGravada&)> mudar;
+        std::size_t chamadas;
+        const char* horaGravada;
+    };
+    const Caso casos[] = {
+        {"CalcularComissaoVendas", [](TelaGravada& t) { t.naoAcertos = true; }, 5, "7"},
+        {"GerarComissaoAcertos", [](TelaGravada& t) { t.naoEstorno = true; }, 5, "7"},
+        {"GerarEstornoInadimplentes", [](TelaGravada& t) { t.hora = "9"; }, 6, "9"},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.fase);
+        tela = TelaGravada{};
+        motor.chamadas.clear();
+        motor.acoes.clear();
+        motor.acoes[c.fase] = [this, &c](comissao::Motor&) { c.mudar(tela); };
+        relogio.agora.segundo++;
+        agendador.bMesnagemClickBotao = true;
+        agendador.Timer1Timer();
+        EXPECT_EQ(motor.chamadas.size(), c.chamadas);
+        EXPECT_EQ(dados->Valor("select hr_atualizar_comissao from tab_parametro"), c.horaGravada);
+    }
 }
 
 TEST_F(AgendadorTeste, PerdaDoServidorMarcaInativoPorNovaConexaoEEncerra) {
@@ -171,16 +213,41 @@ TEST_F(AgendadorTeste, PerdaDoServidorMarcaInativoPorNovaConexaoEEncerra) {
     EXPECT_FALSE(motor.TemConexao());
 }
 
-TEST_F(AgendadorTeste, PerdaDoServidorSemNovaConexaoDeixaAMarcaEEncerraMesmoAssim) {
-    motor.acoes["GerarComissaoVendas"] = [this](comissao::Motor&) {
-        erp.ApontarBanco("sumiu.fdb");
-        throw db::ErroBanco("Unable to complete network request to host \"srv\".", {db::kRedeIndisponivel});
+// The server-loss steps show no box: the ERP's ini files, on the server's share, are usually gone
+// with it, and a box would wait for a click nobody gives. They reconnect with the connection
+// string the tick already has; when even that fails, the mark is left and the process ends.
+TEST_F(AgendadorTeste, PerdaDoServidorSemCaixaComOuSemNovaConexao) {
+    struct Caso {
+        const char* nome;
+        bool semIni, semBanco;
+        const char* ativo;
     };
-    agendador.Timer1Timer();
-    EXPECT_EQ(Ativo(), "S");
-    ASSERT_FALSE(erp.sistema.encerrados.empty());
-    EXPECT_EQ(erp.sistema.encerrados.back(), NomeProgramaMonitor());
-    EXPECT_FALSE(motor.TemConexao());
+    for (const Caso c : {Caso{"ini sumiu", true, false, "N"}, Caso{"banco sumiu", false, true, "S"},
+                         Caso{"os dois sumiram", true, true, "S"}}) {
+        SCOPED_TRACE(c.nome);
+        dados->Executar("update tab_parametro set st_monitor_comissao_ativo = 'S'");
+        erp.sistema.encerrados.clear();
+        interacao.mensagens.clear();
+        // The tick connects through a link to the database; a link removed during the run lets
+        // the open attachment go on and refuses a new one, as a server that went away.
+        const std::string link = erp.pastaDados + "pelo-link.fdb";
+        std::filesystem::create_symlink(erp.banco, link);
+        erp.ApontarBanco("pelo-link.fdb");
+        motor.acoes["GerarComissaoVendas"] = [this, &c, &link](comissao::Motor&) {
+            if (c.semIni) std::filesystem::remove(erp.iniServidor);
+            if (c.semBanco) std::filesystem::remove(link);
+            throw db::ErroBanco("Unable to complete network request to host \"srv\".", {db::kRedeIndisponivel});
+        };
+        agendador.bMesnagemClickBotao = true;
+        agendador.Timer1Timer();
+        std::filesystem::remove(link);
+        erp.ApontarBanco("erp.fdb");
+        EXPECT_TRUE(interacao.mensagens.empty());
+        EXPECT_EQ(Ativo(), c.ativo);
+        ASSERT_FALSE(erp.sistema.encerrados.empty());
+        EXPECT_EQ(erp.sistema.encerrados.back(), NomeProgramaMonitor());
+        EXPECT_FALSE(motor.TemConexao());
+    }
 }
 
 TEST_F(AgendadorTeste, TiqueDuranteUmaExecucaoNaoFazNada) {

@@ -115,17 +115,38 @@ TEST_F(ExecucaoTeste, SemHoraAHoraGuardadaFicaComoEsta) {
     EXPECT_EQ(dados->Valor("select hr_atualizar_comissao from tab_parametro where id_parametro = 1"), "3");
 }
 
-TEST_F(ExecucaoTeste, HoraInvalidaFalhaAntesDaPrimeiraFase) {
-    dados->Entrada(1, {{"VL_COMISSAO", "0"}});
-    for (const char* hora : {"24", "-1", "ab", "", "7;", "1 or 1=1"}) {
-        SCOPED_TRACE(hora);
+// The hour box is free text: only a whole hour 0 to 23 reaches the statement that stores it.
+// Anything else costs the run nothing: every phase runs, the zero entries go, the stored hour
+// stays, and the last warning says so.
+TEST_F(ExecucaoTeste, HoraSoGravadaQuandoEhUmaHoraInteira) {
+    struct Caso {
+        const char* texto;
+        const char* gravada;  // nullptr: refused, the stored hour stays
+    };
+    const Caso casos[] = {
+        {"0", "0"},        {"07", "7"},      {" 9", "9"},     {"23", "23"},     {"+5", "5"},
+        {"24", nullptr},   {"-1", nullptr},  {"100", nullptr}, {"ab", nullptr}, {"", nullptr},
+        {"7;", nullptr},   {"7 or 1=1", nullptr}, {"1e1", nullptr}, {"0x1", nullptr},
+        {"99999999999", nullptr},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.texto);
+        dados->Executar("update tab_parametro set hr_atualizar_comissao = 3");
+        dados->Entrada(1, {{"VL_COMISSAO", "0"}});
+        motor.chamadas.clear();
+        motor.acoes["GerarComissaoAcertos"] = [](comissao::Motor& m) { m.sSituacao3 = "S"; };
         OpcoesExecucao opcoes;
-        opcoes.hora = hora;
-        EXPECT_THROW(ExecutarFases(motor, opcoes), ErroConversao);
+        opcoes.hora = c.texto;
+        const ResultadoExecucao r = ExecutarFases(motor, opcoes);
+
+        EXPECT_EQ(motor.chamadas.size(), 6u);
+        EXPECT_EQ(dados->Contar("select count(*) from mov_comissao"), 0);
+        EXPECT_EQ(dados->Valor("select hr_atualizar_comissao from tab_parametro where id_parametro = 1"),
+                  c.gravada != nullptr ? c.gravada : "3");
+        std::vector<std::string> avisos{kAvisoAcertos};
+        if (c.gravada == nullptr) avisos.push_back(AvisoHoraNaoGravada(c.texto));
+        EXPECT_EQ(r.avisos, avisos);
     }
-    EXPECT_TRUE(motor.chamadas.empty());
-    EXPECT_EQ(dados->Valor("select hr_atualizar_comissao from tab_parametro where id_parametro = 1"), "3");
-    EXPECT_EQ(dados->Contar("select count(*) from mov_comissao"), 1);
 }
 
 TEST_F(ExecucaoTeste, AvisosNaOrdemERegistrosEncontrados) {

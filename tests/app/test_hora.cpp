@@ -41,17 +41,6 @@ TEST(HoraSaida, AceitaSoHorasDe0a23) {
     for (const char* texto : {"24", "-1", "99"}) EXPECT_FALSE(HoraAceita(texto)) << texto;
 }
 
-TEST(HoraValidada, SoUmaHoraInteiraChegaAoSQL) {
-    EXPECT_EQ(ValidarHora("0"), 0);
-    EXPECT_EQ(ValidarHora("07"), 7);
-    EXPECT_EQ(ValidarHora("23"), 23);
-    EXPECT_EQ(ValidarHora(" 9"), 9);
-    for (const char* texto : {"24", "-1", "ab", "", "7;", "7 or 1=1", "1e1", "0x1", "99999999999"}) {
-        SCOPED_TRACE(texto);
-        EXPECT_THROW(ValidarHora(texto), ErroConversao);
-    }
-}
-
 TEST(HoraValidada, InteirosForaDoIntervaloDoTipoSaoRecusados) {
     EXPECT_EQ(LerInteiro("2147483647"), 2147483647);
     EXPECT_EQ(LerInteiro("-2147483648"), -2147483647 - 1);

@@ -159,6 +159,25 @@ TEST_F(JanelaTeste, HoraVaziaNoBancoDaAHoraAtualComDoisDigitos) {
     }
 }
 
+// The box shows the stored hour as stored, however long: cut to two characters, 100 would read
+// "10" and fall due at 10h. An hour outside 0 to 23 is never due.
+TEST_F(JanelaTeste, HoraGuardadaMostradaComoEstaEForaDoIntervaloNuncaVence) {
+    for (const char* hora : {"100", "24", "-1", "7"}) {
+        SCOPED_TRACE(hora);
+        Dados().Executar(std::string("update tab_parametro set hr_atualizar_comissao = ") + hora);
+        TfrmPrincipal& j = Iniciar();
+        EXPECT_EQ(TextoHora(), hora);
+        for (int h : {10, 0, 23}) {
+            relogio.agora.hora = h;
+            j.Timer1Timer();
+        }
+        EXPECT_EQ(j.lblInicioAtualizacao->text(), "00/00/0000 00:00");
+        EXPECT_TRUE(erp.sistema.encerrados.empty());
+        EXPECT_TRUE(j.Timer1->isActive());
+        frm.reset();
+    }
+}
+
 TEST_F(JanelaTeste, OutraInstanciaEmExecucaoAvisaEEncerraSemTocarNaTrava) {
     teste::EscreverArquivo(erp.trava, "de outro monitor");
     TfrmPrincipal& j = Iniciar();
@@ -167,6 +186,12 @@ TEST_F(JanelaTeste, OutraInstanciaEmExecucaoAvisaEEncerraSemTocarNaTrava) {
               "O aplicativo " + erp.executavel + " já está sendo executado em outra sessão de trabalho.");
     EXPECT_EQ(interacao.pedidosDeEncerramento, 1);
     EXPECT_TRUE(j.EncerramentoSolicitado());
+    EXPECT_EQ(erp.LerArquivo(erp.trava), "de outro monitor");
+
+    // When the requested end comes, the event loop closes the windows it finds shown: that runs
+    // no close handler either, so the other monitor's lock stays.
+    j.show();
+    j.close();
     EXPECT_EQ(erp.LerArquivo(erp.trava), "de outro monitor");
 }
 
@@ -393,6 +418,26 @@ TEST_F(JanelaTeste, ErroDeLeituraDoSinalUmaMensagemDeCadaVez) {
     interacao.enquantoEspera = nullptr;
     j.Timer2Timer();  // answered: the next failing tick shows it again
     EXPECT_EQ(interacao.mensagens.size(), 2u);
+}
+
+// While a document's work is uncommitted its rows stay locked for the ERP's users: the watchdog's
+// notice waits for the commit instead of holding them for as long as nobody answers.
+TEST_F(JanelaTeste, AvisoDoSinalEsperaOCommitDoDocumento) {
+    TfrmPrincipal& j = Iniciar();
+    fs::create_directories(erp.sinal);
+    comissao::Motor& m = j.Motor();
+    m.ConectarBanco(erp.banco);
+    m.ExecutarComando(m.IBQ_Gen, " update tab_parametro set st_comissao_frete_despesa = 'S'", false);
+    j.Timer2Timer();
+    j.ProcessarEventos();
+    EXPECT_TRUE(interacao.mensagens.empty());
+    m.IBT_Gen.CommitRetaining();
+    j.ProcessarEventos();
+    ASSERT_EQ(interacao.mensagens.size(), 1u);
+    EXPECT_EQ(interacao.mensagens[0].texto, kMensagemPastaInacessivel);
+    j.ProcessarEventos();
+    EXPECT_EQ(interacao.mensagens.size(), 1u);
+    m.DesconectarBanco(false);
 }
 
 TEST_F(JanelaTeste, SairFechaAJanelaEApagaATrava) {

@@ -15,6 +15,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -275,6 +276,32 @@ void Sistema::TerminarProcesso(int codigo) {
 Sistema& SistemaNativo() {
     static Sistema sistema;
     return sistema;
+}
+
+namespace {
+
+sigset_t PedidosDeEncerramento() {
+    sigset_t sinais;
+    ::sigemptyset(&sinais);
+    for (const int sinal : {SIGTERM, SIGINT, SIGHUP}) ::sigaddset(&sinais, sinal);
+    return sinais;
+}
+
+}  // namespace
+
+int ReterPedidosDeEncerramento() {
+    // Blocked in every thread, the signals stay pending for the process and are read from the
+    // descriptor; a handler installed later by a library never sees them.
+    const sigset_t sinais = PedidosDeEncerramento();
+    if (::pthread_sigmask(SIG_BLOCK, &sinais, nullptr) != 0) return -1;
+    return ::signalfd(-1, &sinais, SFD_NONBLOCK | SFD_CLOEXEC);
+}
+
+bool LerPedidoDeEncerramento(int descritor) {
+    bool houve = false;
+    signalfd_siginfo info;
+    while (::read(descritor, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) houve = true;
+    return houve;
 }
 
 }  // namespace zelprax::plataforma

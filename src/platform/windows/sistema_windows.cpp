@@ -180,4 +180,10 @@ Sistema& SistemaNativo() {
     return sistema;
 }
 
+// A Windows program is asked to end through its windows (the session's end reaches the main
+// window as a close), not through signals.
+int ReterPedidosDeEncerramento() { return -1; }
+
+bool LerPedidoDeEncerramento(int) { return false; }
+
 }  // namespace zelprax::plataforma
