@@ -357,11 +357,15 @@ void TfrmPrincipal::EncerrarAPedido() {
     } catch (const std::exception& e) {
         std::cerr << kTituloPrograma << ": " << e.what() << std::endl;
     }
-    try {
-        InteracaoMuda muda;
-        ApagarArquivoTrava(CaminhoExecutavel(), db::LocalizarPastaDados(CaminhoExecutavel(), muda));
-    } catch (const std::exception& e) {
-        std::cerr << kTituloPrograma << ": " << e.what() << std::endl;
+    // A start that was refused (another monitor holds the lock) and asked to end runs no close
+    // steps: the lock is the other monitor's.
+    if (!encerramentoSolicitado_) {
+        try {
+            InteracaoMuda muda;
+            ApagarArquivoTrava(CaminhoExecutavel(), db::LocalizarPastaDados(CaminhoExecutavel(), muda));
+        } catch (const std::exception& e) {
+            std::cerr << kTituloPrograma << ": " << e.what() << std::endl;
+        }
     }
     sistema_.TerminarProcesso(0);
 }
