@@ -42,6 +42,9 @@ public:
     // Ends the transaction without raising: used where the connection may already be gone.
     void Abandonar() noexcept;
 
+    // The commit a statement (" commit retain") made.
+    void Confirmado() { pendente_ = false; }
+
 private:
     friend class BancoDados;
     std::string nome_;

@@ -270,6 +270,7 @@ void ExecutarImediato(Transacao& transacao, const std::string& texto) {
     isc_tr_handle* tr = transacao.Handle();
     isc_dsql_execute_immediate(status, transacao.Banco()->Handle(), tr, 0, bytes.c_str(), SQL_DIALECT_V6, nullptr);
     Verificar(status, texto);
+    if (Minusculas(Aparar(texto)).rfind("commit", 0) == 0) transacao.Confirmado();
 }
 
 }  // namespace zelprax::db::detalhe
