@@ -162,13 +162,13 @@ void Motor::GerarComissaoVendas() {
             continue;
         }
 
-        if (EntradaJaPaga(kEntradaVenda, "id_nf_comercio", id)) {
+        // An invoice with a paid sales entry is left alone and keeps its flag.
+        const std::string marcar = " update mov_nf_comercio set st_calc_comissao = 'N' where id_nf_comercio = " + id;
+        if (!ReconstruirEntradas(marcar, kEntradaVenda, "id_nf_comercio", id,
+                                 [&] { GravarEntradasVenda(idNota, resumoFase); })) {
             sSituacao1 = "S";
             ++resumoFase.ignorados;
-            continue;
         }
-        ReconstruirEntradas(" update mov_nf_comercio set st_calc_comissao = 'N' where id_nf_comercio = " + id,
-                            kEntradaVenda, "id_nf_comercio", id, [&] { GravarEntradasVenda(idNota, resumoFase); });
     }
 }
 

@@ -145,13 +145,14 @@ void Motor::GerarComissaoRecebimentos() {
         const db::Consulta& receber = IBQ_Financeiro;
         const std::string idFinanceiro = db::InteiroSQL(receber.Campo("id_financeiro").ComoInteiro());
 
-        if (EntradaJaPaga(kEntradaRecebimento, "id_financeiro", idFinanceiro)) {
+        // A receivable with a paid receipt entry is left alone and keeps its flag.
+        const std::string marcar =
+            " update mov_financeiro set st_calc_comissao = 'N' where id_financeiro = " + idFinanceiro;
+        if (!ReconstruirEntradas(marcar, kEntradaRecebimento, "id_financeiro", idFinanceiro,
+                                 [&] { GravarEntradasRecebimento(receber, resumoFase); })) {
             sSituacao2 = "S";
             ++resumoFase.ignorados;
-            continue;
         }
-        ReconstruirEntradas(" update mov_financeiro set st_calc_comissao = 'N' where id_financeiro = " + idFinanceiro,
-                            kEntradaRecebimento, "id_financeiro", idFinanceiro, [&] { GravarEntradasRecebimento(receber, resumoFase); });
     }
 }
 
