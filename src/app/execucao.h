@@ -37,8 +37,9 @@ inline constexpr const char* kAvisoAcertos =
 // Checks the hour (when given) before anything is touched, then runs the phases in order, leaving
 // out Phases 2 to 4 and 8 to 9 as the options say, then the closing statements through IBQ_Gen:
 // the hour for every parameter row (when given), commit, removal of the zero-amount commission
-// entries, commit. Returns the warnings. Raises whatever the phases and the statements raise, and
-// ErroConversao for an hour that is not a whole hour 0 to 23.
+// entries, commit. Returns the warnings: those of the documents left alone for a paid entry, then
+// one line per column whose text the run stored cut. Raises whatever the phases and the statements
+// raise, and ErroConversao for an hour that is not a whole hour 0 to 23.
 ResultadoExecucao ExecutarFases(comissao::Motor& motor, const OpcoesExecucao& opcoes);
 
 // True when the error text carries one of the three texts of a lost or unreachable server

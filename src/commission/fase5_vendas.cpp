@@ -105,7 +105,7 @@ void Motor::GravarEntradasVenda(std::int32_t idNota, ResumoFase& resumoFase) {
         const std::string serie = IBQ_Comercio.Campo("ds_serie_nf").ComoTexto();
         if (!serie.empty()) entrada.dsSerie = serie;
         const std::string numero = IBQ_Comercio.Campo("nr_nota_fiscal").ComoTexto();
-        if (!numero.empty()) entrada.noDocumento = CortarTexto(numero, kTamanhoDocumento);
+        if (!numero.empty()) entrada.noDocumento = numero;
         entrada.vlOperacao = LerValor(IBQ_Comercio, "vl_total_nf");
         entrada.dtCredito = entrada.dtEmissao;
         entrada.stRecebimento = "S";

@@ -64,7 +64,7 @@ void Motor::GravarEntradasRecebimento(const db::Consulta& receber, ResumoFase& r
         EntradaComissao entrada = EntradaDaNota(*this, nota, n, kEntradaRecebimento);
         entrada.idFinanceiro = receber.Campo("ID_FINANCEIRO").ComoInteiro();
         const std::string documento = receber.Campo("NO_DOCUMENTO").ComoTexto();
-        if (!documento.empty()) entrada.noDocumento = CortarTexto(documento, kTamanhoDocumento);
+        if (!documento.empty()) entrada.noDocumento = documento;
         const Moeda vd = LerValor(receber, "VL_DOCUMENTO");
         entrada.vlOperacao = vd;
         const bool freteNaParcela = nota.Campo("st_incluir_frete_parc").ComoTexto() == "S";

@@ -10,6 +10,7 @@
 
 #include "commission/moeda.h"
 #include "commission/painel.h"
+#include "commission/textos_cortados.h"
 #include "db/datas.h"
 #include "db/sessao.h"
 
@@ -66,7 +67,12 @@ public:
 
     // Per phase 1 to 9 (index 0 unused).
     std::array<ResumoFase, 10> resumo{};
-    void ZerarResumo() { resumo = {}; }
+    // The texts the run's inserts stored cut to their column, by column and document.
+    TextosCortados textosCortados;
+    void ZerarResumo() {
+        resumo = {};
+        textosCortados.Zerar();
+    }
 
     // " and mc.dt_emissao >= '01.01.2026'" style option line, or empty when the option is off.
     std::string LinhaEmissao(const std::string& prefixo) const;
