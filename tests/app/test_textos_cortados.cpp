@@ -32,14 +32,6 @@ TEST(TextosCortados, UmaLinhaPorColunaComOsDocumentos) {
         {"o mesmo documento duas vezes",
          {{"MOV_COMISSAO", "NM_CLIENTE", "id_nf_comercio 12"}, {"MOV_COMISSAO", "NM_CLIENTE", "id_nf_comercio 12"}},
          {"Textos cortados na coluna NM_CLIENTE de MOV_COMISSAO: 2 (documentos id_nf_comercio 12)"}},
-        {"colunas e tabelas na ordem do primeiro corte",
-         {{"MOV_COMISSAO", "NO_DOCUMENTO", "id_financeiro 15"},
-          {"MOV_ACERTO_COMISSAO", "DS_ACERTO", "id_acerto_comissao 4"},
-          {"MOV_COMISSAO", "NM_CLIENTE", "id_acerto_comissao 40"},
-          {"MOV_COMISSAO", "NO_DOCUMENTO", "id_nf_comercio 12"}},
-         {"Textos cortados na coluna NO_DOCUMENTO de MOV_COMISSAO: 2 (documentos id_financeiro 15, id_nf_comercio 12)",
-          "Textos cortados na coluna DS_ACERTO de MOV_ACERTO_COMISSAO: 1 (documentos id_acerto_comissao 4)",
-          "Textos cortados na coluna NM_CLIENTE de MOV_COMISSAO: 1 (documentos id_acerto_comissao 40)"}},
         {"dez documentos nomeados, os outros contados", doze,
          {"Textos cortados na coluna NM_CLIENTE de MOV_COMISSAO: 13 (documentos id_nf_comercio 1, id_nf_comercio 2, "
           "id_nf_comercio 3, id_nf_comercio 4, id_nf_comercio 5, id_nf_comercio 6, id_nf_comercio 7, id_nf_comercio 8, "
