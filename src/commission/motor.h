@@ -85,9 +85,9 @@ public:
     // named by its column and identifier), as one unit of work in the connection's own
     // transaction (that of the entry data set and of ProximoCodigo):
     //  - the document's entries are locked first, so that the ERP cannot pay one of them between
-    //    the check and the delete: its update fails on the lock (or waits for this commit, which
-    //    deletes the entry it wanted to pay, so that its update fails then) instead of a paid
-    //    entry being deleted. Another run rebuilding the same document stops on the same lock
+    //    the check and the delete: its update fails on the lock (or, when its transaction waits,
+    //    meets the entry already deleted once this commit is made) instead of a paid entry being
+    //    deleted. Another run rebuilding the same document stops on the same lock
     //    with the server's lock conflict;
     //  - EntradaJaPaga: an entry already taken into a commission payment is never rebuilt; the
     //    lock is released and false returned, so that the phase leaves the document alone;
