@@ -50,6 +50,7 @@ ResultadoExecucao ExecutarFases(comissao::Motor& motor, const OpcoesExecucao& op
     if (motor.sSituacao1 == "S") resultado.avisos.emplace_back(kAvisoNotasVenda);
     if (motor.sSituacao2 == "S") resultado.avisos.emplace_back(kAvisoDuplicatas);
     if (motor.sSituacao3 == "S") resultado.avisos.emplace_back(kAvisoAcertos);
+    for (std::string& linha : motor.textosCortados.Avisos()) resultado.avisos.push_back(std::move(linha));
     if (aviso) resultado.avisos.push_back(*aviso);
     resultado.encontrouRegistros = motor.bMensagemComercio || motor.bMensagemFinanceiro || motor.bMensagemAcerto;
     return resultado;

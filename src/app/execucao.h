@@ -65,8 +65,9 @@ std::string AvisoHoraNaoGravada(const std::string& textoHora);
 // Runs the phases in order, leaving out Phases 2 to 4 and 8 to 9 as the options say, then the
 // closing statements through IBQ_Gen: the hour for every parameter row (when given and a whole
 // hour 0 to 23), commit, removal of the zero-amount commission entries, commit. Returns the
-// warnings: the three of the documents left unchanged, then the hour that was not stored. Raises
-// whatever the phases and the statements raise.
+// warnings: those of the documents left alone for a paid entry, then one line per column whose
+// text the run stored cut, then the hour that was not stored. Raises whatever the phases and the
+// statements raise.
 ResultadoExecucao ExecutarFases(comissao::Motor& motor, const OpcoesExecucao& opcoes);
 
 // True when the error text carries one of the three texts of a lost or unreachable server

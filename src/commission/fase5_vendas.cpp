@@ -105,7 +105,7 @@ void Motor::GravarEntradasVenda(std::int32_t idNota, ResumoFase& resumoFase) {
         const std::string serie = IBQ_Comercio.Campo("ds_serie_nf").ComoTexto();
         if (!serie.empty()) entrada.dsSerie = serie;
         const std::string numero = IBQ_Comercio.Campo("nr_nota_fiscal").ComoTexto();
-        if (!numero.empty()) entrada.noDocumento = CortarTexto(numero, kTamanhoDocumento);
+        if (!numero.empty()) entrada.noDocumento = numero;
         entrada.vlOperacao = LerValor(IBQ_Comercio, "vl_total_nf");
         entrada.dtCredito = entrada.dtEmissao;
         entrada.stRecebimento = "S";
@@ -162,13 +162,13 @@ void Motor::GerarComissaoVendas() {
             continue;
         }
 
-        if (EntradaJaPaga(kEntradaVenda, "id_nf_comercio", id)) {
+        // An invoice with a paid sales entry is left alone and keeps its flag.
+        const std::string marcar = " update mov_nf_comercio set st_calc_comissao = 'N' where id_nf_comercio = " + id;
+        if (!ReconstruirEntradas(marcar, kEntradaVenda, "id_nf_comercio", id,
+                                 [&] { GravarEntradasVenda(idNota, resumoFase); })) {
             sSituacao1 = "S";
             ++resumoFase.ignorados;
-            continue;
         }
-        ReconstruirEntradas(" update mov_nf_comercio set st_calc_comissao = 'N' where id_nf_comercio = " + id,
-                            kEntradaVenda, "id_nf_comercio", id, [&] { GravarEntradasVenda(idNota, resumoFase); });
     }
 }
 

@@ -64,7 +64,7 @@ void Motor::GravarEntradasRecebimento(const db::Consulta& receber, ResumoFase& r
         EntradaComissao entrada = EntradaDaNota(*this, nota, n, kEntradaRecebimento);
         entrada.idFinanceiro = receber.Campo("ID_FINANCEIRO").ComoInteiro();
         const std::string documento = receber.Campo("NO_DOCUMENTO").ComoTexto();
-        if (!documento.empty()) entrada.noDocumento = CortarTexto(documento, kTamanhoDocumento);
+        if (!documento.empty()) entrada.noDocumento = documento;
         const Moeda vd = LerValor(receber, "VL_DOCUMENTO");
         entrada.vlOperacao = vd;
         const bool freteNaParcela = nota.Campo("st_incluir_frete_parc").ComoTexto() == "S";
@@ -145,13 +145,14 @@ void Motor::GerarComissaoRecebimentos() {
         const db::Consulta& receber = IBQ_Financeiro;
         const std::string idFinanceiro = db::InteiroSQL(receber.Campo("id_financeiro").ComoInteiro());
 
-        if (EntradaJaPaga(kEntradaRecebimento, "id_financeiro", idFinanceiro)) {
+        // A receivable with a paid receipt entry is left alone and keeps its flag.
+        const std::string marcar =
+            " update mov_financeiro set st_calc_comissao = 'N' where id_financeiro = " + idFinanceiro;
+        if (!ReconstruirEntradas(marcar, kEntradaRecebimento, "id_financeiro", idFinanceiro,
+                                 [&] { GravarEntradasRecebimento(receber, resumoFase); })) {
             sSituacao2 = "S";
             ++resumoFase.ignorados;
-            continue;
         }
-        ReconstruirEntradas(" update mov_financeiro set st_calc_comissao = 'N' where id_financeiro = " + idFinanceiro,
-                            kEntradaRecebimento, "id_financeiro", idFinanceiro, [&] { GravarEntradasRecebimento(receber, resumoFase); });
     }
 }
 

@@ -66,13 +66,9 @@ void Motor::GerarComissaoAcertos() {
         const db::Consulta& acerto = IBQ_AcertoComissao;
         const std::string id = db::InteiroSQL(acerto.Campo("id_acerto_comissao").ComoInteiro());
 
-        if (EntradaJaPaga(kEntradaAcerto, "id_acerto_comissao", id)) {
-            sSituacao3 = "S";
-            ++resumoFase.ignorados;
-            continue;
-        }
-        ReconstruirEntradas(" update mov_acerto_comissao set st_calc_comissao = 'N' where id_acerto_comissao = " + id,
-                            kEntradaAcerto, "id_acerto_comissao", id, [&] {
+        // A settlement with a paid entry is left alone and keeps its flag.
+        const std::string marcar = " update mov_acerto_comissao set st_calc_comissao = 'N' where id_acerto_comissao = " + id;
+        const bool reconstruido = ReconstruirEntradas(marcar, kEntradaAcerto, "id_acerto_comissao", id, [&] {
             if (!IBQ_MovComissao.Aberta()) {
                 IBQ_MovComissao.Fechar();
                 IBQ_MovComissao.Abrir();
@@ -81,6 +77,10 @@ void Motor::GerarComissaoAcertos() {
             ++resumoFase.gravados;
             painel_.ProcessarEventos();
         });
+        if (!reconstruido) {
+            sSituacao3 = "S";
+            ++resumoFase.ignorados;
+        }
     }
 }
 

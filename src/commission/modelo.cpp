@@ -15,6 +15,20 @@ db::Valor Data(const std::optional<db::DataHora>& v) {
     return v && !v->Vazia() ? db::Valor{db::Data{v->SoData()}} : db::Valor{db::Nulo{}};
 }
 
+// The document an entry was written for, as the cut-text warning names it; an entry of no document
+// is named by its own identifier.
+std::string DocumentoDaEntrada(const EntradaComissao& e, std::int32_t idComissao) {
+    if (e.tpRegistro == kEntradaRecebimento && e.idFinanceiro) return "id_financeiro " + std::to_string(*e.idFinanceiro);
+    if (e.tpRegistro == kEntradaAcerto && e.idAcertoComissao)
+        return "id_acerto_comissao " + std::to_string(*e.idAcertoComissao);
+    if (e.idNfComercio) return "id_nf_comercio " + std::to_string(*e.idNfComercio);
+    return "id_comissao " + std::to_string(idComissao);
+}
+
+void RegistrarCortes(Motor& motor, const db::InsercaoPreparada& ds, const std::string& documento) {
+    for (const std::string& coluna : ds.ColunasCortadas()) motor.textosCortados.Registrar(ds.Tabela(), coluna, documento);
+}
+
 }  // namespace
 
 std::int32_t GravarEntradaComissao(Motor& motor, const EntradaComissao& e, bool confirmar) {
@@ -47,6 +61,7 @@ std::int32_t GravarEntradaComissao(Motor& motor, const EntradaComissao& e, bool 
     ds.Definir("ST_BLOQUEIO_1", e.stBloqueio1);
     ds.Definir("ST_ESTORNO_1", e.stEstorno1);
     ds.Gravar();
+    RegistrarCortes(motor, ds, DocumentoDaEntrada(e, id));
     if (confirmar) ds.CommitRetaining();
     return id;
 }
@@ -67,6 +82,7 @@ std::int32_t GravarAcertoComissao(Motor& motor, const AcertoComissao& a, bool co
     ds.Definir("ST_CALC_COMISSAO", a.stCalcComissao);
     ds.Definir("ID_COMISSAO_ESTORNADA", Inteiro(a.idComissaoEstornada));
     ds.Gravar();
+    RegistrarCortes(motor, ds, "id_acerto_comissao " + std::to_string(id));
     if (confirmar) ds.CommitRetaining();
     return id;
 }

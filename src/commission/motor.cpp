@@ -39,11 +39,31 @@ bool Motor::EntradaJaPaga(int tpRegistro, const std::string& colunaDocumento, co
     return paga;
 }
 
-void Motor::ReconstruirEntradas(const std::string& sqlMarcarCalculado, int tpRegistro,
+void Motor::TravarEntradas(int tpRegistro, const std::string& colunaDocumento, const std::string& id,
+                           db::Transacao& transacao) {
+    db::Consulta trava("qryTravaEntradas");
+    trava.Anexar(&Banco());
+    trava.DefinirTransacao(&transacao);
+    trava.DefinirSQL(" select id_comissao from mov_comissao where tp_registro = " + std::to_string(tpRegistro) + " and " +
+                     colunaDocumento + " = " + id + " with lock");
+    trava.Abrir();
+    trava.BuscarTodos();  // a row is locked only when it is fetched
+    trava.Fechar();
+}
+
+bool Motor::ReconstruirEntradas(const std::string& sqlMarcarCalculado, int tpRegistro,
                                 const std::string& colunaDocumento, const std::string& id,
                                 const std::function<void()>& escrever) {
     db::Transacao& transacao = Banco().TransacaoPadrao();
     GravacaoConjunta gravacao(transacao);
+    TravarEntradas(tpRegistro, colunaDocumento, id, transacao);
+    IBQ_Pesquisa.DefinirTransacao(&transacao);
+    if (EntradaJaPaga(tpRegistro, colunaDocumento, id)) {
+        transacao.CommitRetaining();  // releases the locks; nothing else is pending
+        gravacao.Concluir();
+        return false;
+    }
+
     IBQ_Gen.DefinirTransacao(&transacao);
     auto executar = [this](const std::string& sql) {
         IBQ_Gen.Fechar();
@@ -56,6 +76,7 @@ void Motor::ReconstruirEntradas(const std::string& sqlMarcarCalculado, int tpReg
     escrever();
     executar(" commit retain");
     gravacao.Concluir();
+    return true;
 }
 
 }  // namespace zelprax::comissao

@@ -10,6 +10,7 @@
 
 #include "commission/moeda.h"
 #include "commission/painel.h"
+#include "commission/textos_cortados.h"
 #include "db/datas.h"
 #include "db/sessao.h"
 
@@ -66,7 +67,12 @@ public:
 
     // Per phase 1 to 9 (index 0 unused).
     std::array<ResumoFase, 10> resumo{};
-    void ZerarResumo() { resumo = {}; }
+    // The texts the run's inserts stored cut to their column, by column and document.
+    TextosCortados textosCortados;
+    void ZerarResumo() {
+        resumo = {};
+        textosCortados.Zerar();
+    }
 
     // " and mc.dt_emissao >= '01.01.2026'" style option line, or empty when the option is off.
     std::string LinhaEmissao(const std::string& prefixo) const;
@@ -76,21 +82,31 @@ public:
     int AbrirSelecao(db::Consulta& consulta, const std::string& sql, const std::string& prefixoEmissao);
 
     // The rebuild of one document's entries of one kind (TP_REGISTRO 1, 2 or 3; the document
-    // named by its column and identifier). An entry already taken into a commission payment is
-    // never rebuilt: EntradaJaPaga tells the phase to leave the document alone.
-    bool EntradaJaPaga(int tpRegistro, const std::string& colunaDocumento, const std::string& id);
-
-    // Otherwise the document is rebuilt as one unit of work in the connection's own transaction
-    // (that of the entry data set and of ProximoCodigo): first the statement that marks the
-    // document calculated, whose row lock keeps any other run off the document until the commit
-    // (that run stops with the server's lock conflict instead of writing a second set of
-    // entries); then the delete of the old entries, the new ones `escrever` writes without
-    // committing, and one commit. An error rolls the whole document back, its flag and its old
-    // entries included, so that the next run does it again.
-    void ReconstruirEntradas(const std::string& sqlMarcarCalculado, int tpRegistro, const std::string& colunaDocumento,
+    // named by its column and identifier), as one unit of work in the connection's own
+    // transaction (that of the entry data set and of ProximoCodigo):
+    //  - the document's entries are locked first, so that the ERP cannot pay one of them between
+    //    the check and the delete: its update fails on the lock (or, when its transaction waits,
+    //    meets the entry already deleted once this commit is made) instead of a paid entry being
+    //    deleted. Another run rebuilding the same document stops on the same lock
+    //    with the server's lock conflict;
+    //  - EntradaJaPaga: an entry already taken into a commission payment is never rebuilt; the
+    //    lock is released and false returned, so that the phase leaves the document alone;
+    //  - the statement that marks the document calculated, whose row lock keeps any other run off
+    //    a document without entries until the commit; the delete of the old entries; the new ones
+    //    `escrever` writes without committing; one commit. True.
+    // An error rolls the whole document back, its flag and its old entries included, so that the
+    // next run does it again.
+    bool ReconstruirEntradas(const std::string& sqlMarcarCalculado, int tpRegistro, const std::string& colunaDocumento,
                              const std::string& id, const std::function<void()>& escrever);
 
 private:
+    // Whether an entry of the document was taken into a commission payment (the count of its
+    // entries carrying ID_COMISSAO_GERADA), read on IBQ_Pesquisa.
+    bool EntradaJaPaga(int tpRegistro, const std::string& colunaDocumento, const std::string& id);
+    // Locks the document's entries of that kind in `transacao` until its next commit.
+    void TravarEntradas(int tpRegistro, const std::string& colunaDocumento, const std::string& id,
+                        db::Transacao& transacao);
+
     // The new entries of one rebuilt document, one per admitted seller slot, written without
     // committing: the sales entries of the invoice at IBQ_Comercio's current row, and the receipt
     // entries of the receivable `receber`.

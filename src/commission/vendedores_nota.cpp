@@ -39,7 +39,7 @@ std::optional<std::string> NomeCliente(Motor& motor, std::int32_t idPessoa) {
     const std::string nome = motor.IBQ_Gen.Campo("nm_pesquisa").ComoTexto();
     motor.IBQ_Gen.Fechar();
     if (nome.empty()) return std::nullopt;
-    return CortarTexto(nome, kTamanhoNomeCliente);
+    return nome;
 }
 
 std::string SituacaoPagar(Motor& motor, std::int32_t idNatOperacao) {
@@ -67,17 +67,6 @@ EntradaComissao EntradaDaNota(Motor& motor, const db::Consulta& nota, int slot, 
     e.stIrrf = "S";
     e.stPagar = SituacaoPagar(motor, nota.Campo("id_nat_operacao").ComoInteiro());
     return e;
-}
-
-std::string CortarTexto(const std::string& utf8, std::size_t caracteres) {
-    std::size_t contados = 0;
-    for (std::size_t i = 0; i < utf8.size(); ++i) {
-        const auto c = static_cast<unsigned char>(utf8[i]);
-        if ((c & 0xC0) == 0x80) continue;  // continuation byte of the same character
-        if (contados == caracteres) return utf8.substr(0, i);
-        ++contados;
-    }
-    return utf8;
 }
 
 }  // namespace zelprax::comissao

@@ -38,15 +38,10 @@ std::optional<Moeda> BaseComissaoSlot(Motor& motor, const db::Consulta& nota, in
 
 // An entry with the columns every sales or receipt entry takes from its invoice and slot:
 // ID_NF_COMERCIO, ID_EMPRESA, ID_VENDEDOR, DT_EMISSAO, ID_CLIENTE, NM_CLIENTE (the customer's
-// search name read on IBQ_Gen, null when there is none or it is empty), ST_IRRF "S" and ST_PAGAR
+// search name read on IBQ_Gen, null when there is none or it is empty; a longer name than the
+// column's is cut, and counted, by the insert), ST_IRRF "S" and ST_PAGAR
 // (the nature of operation's ST_COMISSAO_PAGAR read again on IBQ_Gen). The fixed flags keep their
 // defaults (ST_ENTREGA "S", ST_CANCELADA, ST_BLOQUEIO_1, ST_ESTORNO_1 "N").
 EntradaComissao EntradaDaNota(Motor& motor, const db::Consulta& nota, int slot, int tpRegistro);
-
-// Text cut to at most `caracteres` characters (not bytes), for the entry columns narrower than the
-// document columns they copy: a longer value would make the insert fail in every run.
-std::string CortarTexto(const std::string& utf8, std::size_t caracteres);
-inline constexpr std::size_t kTamanhoNomeCliente = 50;  // MOV_COMISSAO.NM_CLIENTE
-inline constexpr std::size_t kTamanhoDocumento = 10;    // MOV_COMISSAO.NO_DOCUMENTO
 
 }  // namespace zelprax::comissao

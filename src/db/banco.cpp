@@ -15,6 +15,8 @@ const char kParametrosTransacao[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_re
                                      isc_tpb_rec_version, isc_tpb_nowait};
 
 std::int64_t g_falharEm = 0;
+std::function<void(const std::string&)> g_observador;
+bool g_observando = false;
 
 }  // namespace
 
@@ -33,7 +35,19 @@ void ContarOperacao(const std::string& descricao) {
         g_falharEm = 0;
         throw ErroBanco("Falha provocada no teste (operação " + std::to_string(n) + ")", {}, descricao);
     }
+    if (g_observador && !g_observando) {
+        g_observando = true;
+        try {
+            g_observador(descricao);
+        } catch (...) {
+            g_observando = false;
+            throw;
+        }
+        g_observando = false;
+    }
 }
+
+void ObservarOperacoes(std::function<void(const std::string&)> observador) { g_observador = std::move(observador); }
 
 // ---------------------------------------------------------------------------------------------
 

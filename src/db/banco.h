@@ -108,5 +108,9 @@ Estatisticas& EstatisticasDoProcesso();
 void FalharNaOperacao(std::int64_t k);
 // Called before each operation; raises the injected failure when its turn has come.
 void ContarOperacao(const std::string& descricao);
+// A seam for tests that act between two statements of a run, as another writer would: from now on
+// `observador` sees the text of each operation just before it runs (an empty function switches it
+// off). Operations it makes itself, on a connection of its own, are not shown to it again.
+void ObservarOperacoes(std::function<void(const std::string&)> observador);
 
 }  // namespace zelprax::db

@@ -134,7 +134,7 @@ std::string Comando::NomeColuna(int i) const {
     return std::string(v.aliasname, static_cast<std::size_t>(v.aliasname_length));
 }
 
-void Comando::DefinirParametro(int i, const Valor& valor) {
+bool Comando::DefinirParametro(int i, const Valor& valor) {
     XSQLVAR& v = entrada_.Ptr()->sqlvar[i];
     std::vector<char>& buf = dadosEntrada_[i];
     short& ind = indicadoresEntrada_[i];
@@ -142,6 +142,7 @@ void Comando::DefinirParametro(int i, const Valor& valor) {
     v.sqlscale = 0;
     v.sqlsubtype = 0;
     ind = 0;
+    bool cortado = false;
     if (std::holds_alternative<Nulo>(valor)) {
         v.sqltype = static_cast<short>(tiposDescritos_[i] | 1);
         v.sqllen = tamanhosDescritos_[i];
@@ -159,8 +160,10 @@ void Comando::DefinirParametro(int i, const Valor& valor) {
     } else if (auto s = std::get_if<std::string>(&valor)) {
         std::string bytes = ParaWin1252(*s);
         const short tipo = static_cast<short>(tiposDescritos_[i] & ~1);
-        if ((tipo == SQL_VARYING || tipo == SQL_TEXT) && bytes.size() > static_cast<std::size_t>(tamanhosDescritos_[i]))
+        if ((tipo == SQL_VARYING || tipo == SQL_TEXT) && bytes.size() > static_cast<std::size_t>(tamanhosDescritos_[i])) {
             bytes.resize(static_cast<std::size_t>(tamanhosDescritos_[i]));
+            cortado = true;
+        }
         v.sqltype = SQL_TEXT | 1;
         v.sqllen = static_cast<short>(bytes.size());
         buf.assign(bytes.begin(), bytes.end());
@@ -181,6 +184,7 @@ void Comando::DefinirParametro(int i, const Valor& valor) {
         Escrever<ISC_TIMESTAMP>(buf, ts);
     }
     v.sqldata = buf.data();
+    return cortado;
 }
 
 void Comando::Executar(Transacao& transacao) {

@@ -44,8 +44,9 @@ public:
     std::string NomeColuna(int i) const;
 
     int Parametros() const { return entrada_.Ptr()->sqld; }
-    // Sets parameter i; text longer than its column is cut to the column's size.
-    void DefinirParametro(int i, const Valor& valor);
+    // Sets parameter i; text longer than its column is cut to the column's size, and then the
+    // result is true.
+    bool DefinirParametro(int i, const Valor& valor);
 
     void Executar(Transacao& transacao);
     // Reads the next row; false at the end of the result.

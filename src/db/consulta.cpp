@@ -1,5 +1,7 @@
 #include "db/consulta.h"
 
+#include <sstream>
+
 #include "db/comando.h"
 #include "db/erro.h"
 #include "db/texto.h"
@@ -196,6 +198,16 @@ std::string TraduzirParametros(const std::string& texto, std::vector<std::string
 
 InsercaoPreparada::InsercaoPreparada(std::string nome, std::string textoComNomes) : ComandoAnexado(std::move(nome)) {
     textoServidor_ = TraduzirParametros(textoComNomes, nomes_);
+    // "insert into TABLE (...)": the word after "into".
+    std::istringstream palavras(textoComNomes);
+    std::string palavra, anterior;
+    while (palavras >> palavra) {
+        if (Maiusculas(anterior) == "INTO") {
+            tabela_ = Maiusculas(palavra.substr(0, palavra.find('(')));
+            break;
+        }
+        anterior = palavra;
+    }
 }
 
 InsercaoPreparada::~InsercaoPreparada() { LiberarComando(); }
@@ -227,11 +239,15 @@ void InsercaoPreparada::Gravar() {
         comando->Preparar(transacao, textoServidor_);
         comando_ = std::move(comando);
     }
+    std::vector<std::string> cortadas;
     for (std::size_t i = 0; i < nomes_.size(); ++i) {
         const auto it = linha_.find(nomes_[i]);
-        comando_->DefinirParametro(static_cast<int>(i), it == linha_.end() ? Valor{Nulo{}} : it->second);
+        if (comando_->DefinirParametro(static_cast<int>(i), it == linha_.end() ? Valor{Nulo{}} : it->second))
+            cortadas.push_back(nomes_[i]);
     }
+    cortadas_.clear();
     comando_->Executar(transacao);
+    cortadas_ = std::move(cortadas);
     linha_.clear();
 }
 

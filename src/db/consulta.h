@@ -111,8 +111,14 @@ public:
     void Fechar() { aberta_ = false; linha_.clear(); }
     void Acrescentar();
     void Definir(std::string_view campo, Valor valor);
-    // Applies the pending row: executes the insert in the current transaction.
+    // Applies the pending row: executes the insert in the current transaction. A text longer than
+    // its column is stored cut to the column's size (a row that could never be written would stop
+    // every run at the same document); ColunasCortadas then names those columns.
     void Gravar();
+    // The columns (as the insert names them, upper case) whose text the last row applied had cut.
+    const std::vector<std::string>& ColunasCortadas() const { return cortadas_; }
+    // The table the insert writes, upper case.
+    const std::string& Tabela() const { return tabela_; }
     // Commits the data set's transaction, retaining it.
     void CommitRetaining() { TransacaoAtual().CommitRetaining(); }
 
@@ -125,6 +131,8 @@ private:
 
     std::string textoServidor_;
     std::vector<std::string> nomes_;  // upper case, in order of appearance
+    std::string tabela_;
+    std::vector<std::string> cortadas_;
     bool aberta_ = false;
     std::unordered_map<std::string, Valor> linha_;
 };

@@ -181,6 +181,29 @@ TEST_F(Runner, JsonConfereComOBanco) {
     EXPECT_EQ(j["mensagemFinal"].Texto(), kConcluido);
 }
 
+// Customer names longer than the entries' column: the run stores them cut and its summary says so,
+// one line for the column, in the text and in the JSON.
+TEST_F(Runner, TextosCortadosNoResumo) {
+    DadosTeste(arquivo).Executar("update cad_pessoa set nm_pesquisa = 'Distribuidora São João de Alimentos e Bebidas "
+                                 "Ltda Filial 02'");
+    const std::string copia = pasta / "copia.fdb";
+    fs::copy_file(arquivo, copia);
+    const std::string inicio = "Textos cortados na coluna NM_CLIENTE de MOV_COMISSAO: ";
+
+    const ResultadoPrograma texto = Rodar({"--banco", arquivo});
+    ASSERT_EQ(texto.status, 0) << texto.erros;
+    EXPECT_NE(texto.saida.find("\nAviso: " + inicio), std::string::npos) << texto.saida;
+    EXPECT_EQ(texto.saida.find("\nAviso: " + inicio), texto.saida.rfind("\nAviso: Textos cortados")) << "uma linha só";
+    EXPECT_EQ(Valor("select max(char_length(nm_cliente)) from mov_comissao where id_comissao_gerada is null"), "50");
+
+    const ResultadoPrograma json = Rodar({"--banco", copia, "--json"});
+    ASSERT_EQ(json.status, 0) << json.erros;
+    const Json j = LerJson(json.saida);
+    int linhas = 0;
+    for (const Json& a : j["avisos"].Lista()) linhas += a.Texto().rfind(inicio, 0) == 0 ? 1 : 0;
+    EXPECT_EQ(linhas, 1) << json.saida;
+}
+
 TEST_F(Runner, OpcoesChegamAoMotor) {
     // Nothing is issued or paid after today, so a bound of tomorrow leaves every selection empty.
     const std::string amanha = [] {
