@@ -172,6 +172,13 @@ std::optional<std::time_t> Sistema::DataModificacao(const std::string& caminho) 
 
 void Sistema::TerminarProcesso(int codigo) {
     std::fflush(nullptr);
+    // TerminateProcess, not ExitProcess: ExitProcess first notifies every loaded library of the
+    // process's detach, and the database client library, with an attachment still open (the
+    // watchdog's stop signal ends the monitor in the middle of a run), can wait there for its
+    // server threads for ever. The process must end at once, without running any of that.
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(codigo));
+    // Called on this process it does not return; should it ever fail, the ordinary exit still
+    // ends the process rather than letting it go on.
     ExitProcess(static_cast<UINT>(codigo));
 }
 
