@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <memory>
 #include <stdexcept>
+#include <string_view>
 #include <system_error>
 
 #include "db/consulta.h"
@@ -29,9 +30,9 @@ std::string CaminhoTrava(const std::string& caminhoExecutavel, const std::string
     return pastaDados + NomeArquivoTrava(caminhoExecutavel, plataforma::Separador());
 }
 
-constexpr const char* kChaveMaquina = "maquina=";
-constexpr const char* kChaveProcesso = "processo=";
-constexpr const char* kChavePrograma = "programa=";
+constexpr std::string_view kChaveMaquina = "maquina=";
+constexpr std::string_view kChaveProcesso = "processo=";
+constexpr std::string_view kChavePrograma = "programa=";
 
 // A lock file is a few lines; more than this is not one we wrote, and only its start is read.
 constexpr std::size_t kTamanhoMaximoLido = 64 * 1024;
@@ -107,9 +108,12 @@ DonoTrava DonoAtual(const plataforma::Sistema& sistema) {
 }
 
 std::string ConteudoArquivoTrava(const std::string& caminhoExecutavel, const DonoTrava& dono) {
-    return ConteudoArquivoTrava(caminhoExecutavel) +
-           ParaArquivo(kChaveMaquina + dono.maquina + "\r\n" + kChaveProcesso + std::to_string(dono.processo) +
-                       "\r\n" + kChavePrograma + dono.programa + "\r\n");
+    std::string linhas;
+    for (const auto& [chave, valor] : {std::pair{kChaveMaquina, dono.maquina},
+                                       std::pair{kChaveProcesso, std::to_string(dono.processo)},
+                                       std::pair{kChavePrograma, dono.programa}})
+        linhas.append(chave).append(valor).append("\r\n");
+    return ConteudoArquivoTrava(caminhoExecutavel) + ParaArquivo(linhas);
 }
 
 std::optional<DonoTrava> LerDonoTrava(const std::string& conteudo) {
@@ -126,17 +130,17 @@ std::optional<DonoTrava> LerDonoTrava(const std::string& conteudo) {
         if (!linha.empty() && linha.back() == '\r') linha.pop_back();
         inicio = fim + 1;
         if (!temMaquina && linha.starts_with(kChaveMaquina)) {
-            dono.maquina = DoArquivo(linha.substr(std::string_view(kChaveMaquina).size()));
+            dono.maquina = DoArquivo(linha.substr(kChaveMaquina.size()));
             temMaquina = true;
         } else if (!temProcesso && linha.starts_with(kChaveProcesso)) {
-            const std::string numero = linha.substr(std::string_view(kChaveProcesso).size());
+            const std::string numero = linha.substr(kChaveProcesso.size());
             long valor = 0;
             const auto [fimNumero, erro] = std::from_chars(numero.data(), numero.data() + numero.size(), valor);
             if (erro != std::errc{} || fimNumero != numero.data() + numero.size() || valor <= 0) return std::nullopt;
             dono.processo = valor;
             temProcesso = true;
         } else if (dono.programa.empty() && linha.starts_with(kChavePrograma)) {
-            dono.programa = DoArquivo(linha.substr(std::string_view(kChavePrograma).size()));
+            dono.programa = DoArquivo(linha.substr(kChavePrograma.size()));
         }
     }
     if (!temMaquina || dono.maquina.empty() || !temProcesso) return std::nullopt;
