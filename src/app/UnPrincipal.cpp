@@ -258,7 +258,8 @@ void TfrmPrincipal::LigarSinais() {
 }
 
 void TfrmPrincipal::FormCreate() {
-    Protegido([this] {
+    std::string avisoTrava;
+    Protegido([this, &avisoTrava] {
         QCoreApplication::setApplicationName(Q(kTituloPrograma));
 
         const auto data = sistema_.DataModificacao(CaminhoExecutavel());
@@ -267,12 +268,16 @@ void TfrmPrincipal::FormCreate() {
 
         if (!modoManual_) {
             const std::string pastaDados = motor_.LocalizarPastaDados();
-            if (ExisteArquivoTrava(CaminhoExecutavel(), pastaDados)) {
+            const TravaEncontrada trava = ExaminarArquivoTrava(CaminhoExecutavel(), pastaDados, sistema_);
+            if (trava.estado == EstadoTrava::Ocupada) {
                 ExibirMensagem("O aplicativo " + CaminhoExecutavel() +
                                " já está sendo executado em outra sessão de trabalho.");
                 SolicitarEncerramento();
             } else {
-                CriarArquivoTrava(CaminhoExecutavel(), motor_.LocalizarPastaDados());
+                // A lock left behind by a monitor or run of this computer that has ended (a crash,
+                // the end on a lost server) is taken over instead of keeping every start out.
+                CriarArquivoTrava(CaminhoExecutavel(), motor_.LocalizarPastaDados(), sistema_);
+                if (trava.estado == EstadoTrava::Abandonada) avisoTrava = MensagemTravaAssumida(trava.dono);
             }
         }
 
@@ -303,6 +308,10 @@ void TfrmPrincipal::FormCreate() {
 
         if (modoManual_) BitBtn2Click();
     });
+    // Said once the sequence is over, whether it completed or not: with the timers already
+    // running, the box waiting for its OK holds up neither the watchdog nor the schedule.
+    if (!avisoTrava.empty())
+        Protegido([this, &avisoTrava] { MostrarMensagem(avisoTrava, kTituloPrograma, db::Icone::Aviso); });
 }
 
 void TfrmPrincipal::MostrarIconeInicial() {

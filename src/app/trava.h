@@ -2,9 +2,11 @@
 // One monitor per data folder: the lock file beside the ERP's data, the monitor flag in the
 // parameter table, and the stop signal another program can leave in "Conectado.txt".
 
+#include <optional>
 #include <string>
 
 #include "db/banco.h"
+#include "platform/platform.h"
 
 namespace zelprax::monitor {
 
@@ -13,13 +15,58 @@ namespace zelprax::monitor {
 // extension do not share one ".lock".
 std::string NomeArquivoTrava(const std::string& caminhoExecutavel, char separador);
 
-// The one line the lock file holds, with its line break.
+// The lock file's first line, with its line break.
 std::string ConteudoArquivoTrava(const std::string& caminhoExecutavel);
+
+// Who holds a lock: the computer, the process number there and that process's program file name.
+// Written below the first line, one "name=value" line each (maquina=, processo=, programa=), so
+// that a start can tell a lock left behind by a process that has ended from one that is held.
+struct DonoTrava {
+    std::string maquina;
+    long processo = 0;
+    std::string programa;
+};
+
+// This process as a lock's holder, as the system reports it.
+DonoTrava DonoAtual(const plataforma::Sistema& sistema);
+
+// The whole lock file: the first line, then the holder's three lines, each ended by CR LF.
+std::string ConteudoArquivoTrava(const std::string& caminhoExecutavel, const DonoTrava& dono);
+
+// The holder a lock file's content names; none when it names no computer or no valid process
+// number (a lock written before locks carried their holder, or any other content).
+std::optional<DonoTrava> LerDonoTrava(const std::string& conteudo);
+
+// True when the holder can no longer be holding the lock: the lock was written on this computer
+// (names compared ignoring letter case) and its process no longer runs, now runs another program
+// than the one written, or is this very process (its number reused after a restart). A lock of
+// another computer, or of a running process whose program cannot be read, is held.
+bool TravaAbandonada(const DonoTrava& dono, const plataforma::Sistema& sistema);
+
+enum class EstadoTrava {
+    Livre,      // no lock file
+    Ocupada,    // a lock to honour, as a running monitor's
+    Abandonada  // left behind by a process that has ended: a start may take it over
+};
+
+struct TravaEncontrada {
+    EstadoTrava estado = EstadoTrava::Livre;
+    DonoTrava dono;  // of an abandoned lock
+};
+
+// What a start finds in the data folder. A lock file that cannot be read is honoured.
+TravaEncontrada ExaminarArquivoTrava(const std::string& caminhoExecutavel, const std::string& pastaDados,
+                                     const plataforma::Sistema& sistema);
+
+// The notice of a start that has taken over an abandoned lock.
+std::string MensagemTravaAssumida(const DonoTrava& dono);
 
 // pastaDados ends in a separator, as LocalizarPastaDados gives it.
 bool ExisteArquivoTrava(const std::string& caminhoExecutavel, const std::string& pastaDados);
-// Creates or overwrites the lock file; raises std::runtime_error when it cannot be written.
-void CriarArquivoTrava(const std::string& caminhoExecutavel, const std::string& pastaDados);
+// Creates or overwrites the lock file, naming this process as the system reports it as holder;
+// raises std::runtime_error when it cannot be written.
+void CriarArquivoTrava(const std::string& caminhoExecutavel, const std::string& pastaDados,
+                       const plataforma::Sistema& sistema = plataforma::SistemaNativo());
 // Deletes the lock file; one that is absent or cannot be deleted is left without a word.
 void ApagarArquivoTrava(const std::string& caminhoExecutavel, const std::string& pastaDados);
 

@@ -2,8 +2,7 @@
 
 #include <filesystem>
 
-#include <INIReader.h>
-
+#include "db/ini.h"
 #include "db/texto.h"
 #include "platform/platform.h"
 
@@ -38,8 +37,7 @@ std::string IniLocal(const std::string& caminhoExecutavel) {
 
 std::string LerIni(const std::string& arquivo, const std::string& secao, const std::string& chave) {
     if (!ArquivoExiste(arquivo)) return {};
-    INIReader leitor(arquivo);
-    return leitor.Get(secao, chave, "");
+    return LerValorIni(arquivo, secao, chave);
 }
 
 }  // namespace

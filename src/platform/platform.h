@@ -1,6 +1,6 @@
 #pragma once
-// What the monitor needs from the operating system: its own program file, processes, starting a
-// program, desktop shortcuts and file times. One implementation per system (posix/, windows/);
+// What the monitor needs from the operating system: its own program file, this computer's name,
+// processes, starting a program, desktop shortcuts and file times. One implementation per system (posix/, windows/);
 // tests derive from Sistema to fake termination and program start.
 
 #include <ctime>
@@ -18,6 +18,17 @@ public:
 
     // Full path of the running program file.
     virtual std::string CaminhoExecutavel() const;
+
+    // This computer's network name; empty when it cannot be read.
+    virtual std::string NomeMaquina() const;
+
+    // The number of this process.
+    virtual long IdProcesso() const;
+
+    // The program file name (without folder) of the process with that number: std::nullopt when
+    // no such process runs (one that has ended but not yet been collected included); an empty
+    // name when it runs but its program cannot be read (another user's process, say).
+    virtual std::optional<std::string> ProgramaDoProcesso(long processo) const;
 
     // Terminates the first process, in the system's own order, whose program file name (without
     // folder) equals nomePrograma, both lowercased. When that process is this one, it exits at once

@@ -7,6 +7,8 @@
 #include <sstream>
 #include <string>
 
+#include <unistd.h>
+
 #include <QAction>
 #include <QCheckBox>
 #include <QDateEdit>
@@ -80,6 +82,18 @@ protected:
 
     std::string TextoHora() const { return frm->edtHoraAtualizacao->text().toStdString(); }
     bool TravaExiste() const { return fs::exists(erp.trava); }
+    static std::string NomeMaquina() {
+        char nome[256] = {};
+        ::gethostname(nome, sizeof nome - 1);
+        return nome;
+    }
+    // The lock this test program writes as the monitor: the fixed line, then this computer, this
+    // process and its program.
+    std::string TravaDesteProcesso() const {
+        return ConteudoArquivoTrava(erp.executavel) + "maquina=" + NomeMaquina() + "\r\nprocesso=" +
+               std::to_string(::getpid()) + "\r\nprograma=" + fs::read_symlink("/proc/self/exe").filename().string() +
+               "\r\n";
+    }
 
     teste::InstalacaoERP erp;
     std::unique_ptr<teste::DadosTeste> dados;
@@ -134,7 +148,7 @@ TEST_F(JanelaTeste, ControlesComSuasLegendasEValoresIniciais) {
 TEST_F(JanelaTeste, InicioNormalCriaATravaLeAHoraELiberaAConexao) {
     TfrmPrincipal& j = Iniciar();
     EXPECT_TRUE(interacao.mensagens.empty()) << interacao.mensagens.front().texto;
-    EXPECT_EQ(erp.LerArquivo(erp.trava), ConteudoArquivoTrava(erp.executavel));
+    EXPECT_EQ(erp.LerArquivo(erp.trava), TravaDesteProcesso());
     EXPECT_EQ(TextoHora(), "7");
     EXPECT_FALSE(j.ckbEmissaoApartir->isChecked());
     EXPECT_EQ(j.dtEmissaoApartir->date(), QDate(2026, 1, 1));
@@ -193,6 +207,23 @@ TEST_F(JanelaTeste, OutraInstanciaEmExecucaoAvisaEEncerraSemTocarNaTrava) {
     j.show();
     j.close();
     EXPECT_EQ(erp.LerArquivo(erp.trava), "de outro monitor");
+}
+
+TEST_F(JanelaTeste, TravaDeixadaPorProcessoQueTerminouNestaMaquinaEhAssumidaComUmAviso) {
+    // No process can have this number: it lies above the largest the system hands out.
+    const std::string maquina = NomeMaquina();
+    teste::EscreverArquivo(erp.trava, ConteudoArquivoTrava(erp.executavel) + "maquina=" + maquina +
+                                          "\r\nprocesso=99999999\r\nprograma=zelpraxComissao2\r\n");
+    TfrmPrincipal& j = Iniciar();
+    EXPECT_TRUE(interacao.avisos.empty());
+    EXPECT_EQ(interacao.pedidosDeEncerramento, 0);
+    ASSERT_EQ(interacao.mensagens.size(), 1u);
+    EXPECT_EQ(interacao.mensagens[0].texto, "O arquivo de trava deixado por uma execução anterior (processo 99999999 em " +
+                                                maquina + "), que não está mais em execução, foi assumido por esta execução.");
+    EXPECT_EQ(interacao.mensagens[0].icone, db::Icone::Aviso);
+    EXPECT_EQ(erp.LerArquivo(erp.trava), TravaDesteProcesso());
+    EXPECT_TRUE(j.Timer1->isActive());
+    EXPECT_TRUE(j.Timer2->isActive());
 }
 
 TEST_F(JanelaTeste, ErroNoInicioVaiParaAExibicaoDeErrosSemTemporizadores) {

@@ -132,10 +132,9 @@ TEST(ArquivosInvalidos, IniLocalEmQualquerFormato) {
     std::cout << "ini local: " << tentadas << " entradas inválidas\n";
 }
 
-// Known fault, left open: the ini reader (inih as packaged) cuts every line at 200 bytes, so a
-// server ini named by a path of some 250 characters (within what Windows allows) is not found.
-// Run with --gtest_also_run_disabled_tests.
-TEST(ArquivosInvalidos, DISABLED_IniLocalComCaminhoLongo) {
+// A server ini named by a path of some 250 characters (within what Windows allows): the line
+// that names it is read whole.
+TEST(ArquivosInvalidos, IniLocalComCaminhoLongo) {
     InstalacaoERP erp;
     const fs::path pastaLonga = erp.raiz.Caminho() / std::string(100, 'p') / std::string(100, 'q') / "Dados";
     fs::create_directories(pastaLonga);

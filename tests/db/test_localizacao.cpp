@@ -70,6 +70,22 @@ TEST_F(ArquivosDoErp, CaminhoDoBancoLocalERemoto) {
     EXPECT_EQ(db::LocalizarPastaDados(executavel, interacao), dadosPasta + "/");
 }
 
+TEST_F(ArquivosDoErp, IniDoServidorComLinhaLongaChaveRepetidaOuRecuada) {
+    const std::string ini = dadosPasta + "/zelprax.ini";
+    IniLocal("zelpraxempresa", ini);
+    const std::string pastaLonga = "C:\\" + std::string(300, 'p') + "\\";
+    const std::pair<std::string, std::string> casos[] = {
+        {"[Database]\nServidor=srv01\npath=" + pastaLonga + "\nname=ERP.FDB\n", "srv01:" + pastaLonga + "ERP.FDB"},
+        {"[Database]\npath=C:\\Dados\\\nname=ERP.FDB\nname=VELHO.FDB\n", "C:\\Dados\\ERP.FDB"},
+        {"[Database]\n  path=C:\\Dados\\\n  name=ERP.FDB\n", "C:\\Dados\\ERP.FDB"},
+    };
+    for (const auto& [texto, conexao] : casos) {
+        EscreverArquivo(ini, texto);
+        std::string lido;
+        EXPECT_EQ(db::LerCaminhoBanco(executavel, interacao, lido), conexao) << texto;
+    }
+}
+
 TEST_F(ArquivosDoErp, Empresa4TemPrecedenciaQuandoSeuProgramaExiste) {
     EscreverArquivo(dadosPasta + "/a.ini", "[Database]\nname=a.fdb\n");
     EscreverArquivo(dadosPasta + "/b.ini", "[Database]\nname=b.fdb\n");

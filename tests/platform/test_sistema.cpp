@@ -146,6 +146,15 @@ private:
     bool reaped_ = false;
 };
 
+// True while the process has ended and waits to be collected by its parent.
+bool EstadoZumbi(pid_t pid) {
+    std::ifstream arquivo("/proc/" + std::to_string(pid) + "/stat");
+    std::string linha;
+    std::getline(arquivo, linha);
+    const auto fecha = linha.rfind(')');
+    return fecha != std::string::npos && fecha + 2 < linha.size() && linha[fecha + 2] == 'Z';
+}
+
 bool FoiMortoPorSigkill(int status) { return WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL; }
 
 // Process ids, other than the given ones, whose program file has this lowercase name.
@@ -464,10 +473,52 @@ TEST(DataModificacao, VaziaParaArquivoInexistente) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// ProgramaDoProcesso
+
+TEST(ProgramaDoProcesso, NomeDoProgramaSoEnquantoOProcessoRoda) {
+    PastaTemporaria pasta;
+    const std::string nome = NomeUnico("zelpraxConsultado");
+    const fs::path programa = CopiarPrograma("/bin/sleep", pasta / nome);
+    Filho rodando(programa, {"sleep", "30"});
+    Filho apagado(CopiarPrograma("/bin/sleep", pasta / (nome + "-apagado")), {"sleep", "30"});
+    fs::remove(pasta / (nome + "-apagado"));
+    // Ended but not collected: its number is still listed, a zombie.
+    Filho zumbi(programa, {"sleep", "0"});
+    for (int i = 0; i < 500 && EstadoZumbi(zumbi.Pid()) == false; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(EstadoZumbi(zumbi.Pid()));
+    Filho terminado(programa, {"sleep", "0"});
+    const pid_t numeroTerminado = terminado.Pid();
+    terminado.Esperar();
+
+    struct Caso {
+        const char* descricao;
+        long processo;
+        std::optional<std::string> programa;
+    };
+    const Caso casos[] = {
+        {"este processo", getpid(), "test_platform"},
+        {"filho rodando", rodando.Pid(), nome},
+        {"programa apagado durante a execução", apagado.Pid(), nome + "-apagado"},
+        {"zumbi", zumbi.Pid(), std::nullopt},
+        {"terminado e recolhido", numeroTerminado, std::nullopt},
+        {"acima do maior número de processo", 99'999'999L, std::nullopt},
+        {"zero", 0, std::nullopt},
+        {"negativo", -1, std::nullopt},
+    };
+    for (const Caso& c : casos)
+        EXPECT_EQ(SistemaNativo().ProgramaDoProcesso(c.processo), c.programa) << c.descricao;
+}
+
+// ---------------------------------------------------------------------------------------------
 // Small facts
 
 TEST(SistemaNativo, SeparadorCaminhoEInstanciaUnica) {
     EXPECT_EQ(Separador(), '/');
+    EXPECT_EQ(SistemaNativo().IdProcesso(), getpid());
+    char maquina[256] = {};
+    ASSERT_EQ(gethostname(maquina, sizeof maquina - 1), 0);
+    EXPECT_EQ(SistemaNativo().NomeMaquina(), maquina);
     EXPECT_EQ(fs::path(SistemaNativo().CaminhoExecutavel()), fs::read_symlink("/proc/self/exe"));
     EXPECT_EQ(fs::path(SistemaNativo().CaminhoExecutavel()).filename(), "test_platform");
     EXPECT_EQ(&SistemaNativo(), &SistemaNativo());

@@ -1,7 +1,10 @@
 #pragma once
 // The system as tests see it: the real one, except that terminating a process, starting a program
-// and ending this process are recorded instead of done.
+// and ending this process are recorded instead of done, and that the computer's name, this
+// process's number and the table of running processes can be set.
 
+#include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -29,10 +32,21 @@ public:
         return true;
     }
     [[noreturn]] void TerminarProcesso(int codigo) override { throw ProcessoTerminado{codigo}; }
+    std::string NomeMaquina() const override { return maquina ? *maquina : plataforma::Sistema::NomeMaquina(); }
+    long IdProcesso() const override { return processo ? *processo : plataforma::Sistema::IdProcesso(); }
+    std::optional<std::string> ProgramaDoProcesso(long numero) const override {
+        if (!processos) return plataforma::Sistema::ProgramaDoProcesso(numero);
+        const auto p = processos->find(numero);
+        if (p == processos->end()) return std::nullopt;
+        return p->second;
+    }
 
     std::string executavel;  // empty: the test program's own path
     std::vector<std::string> encerrados;
     std::vector<std::string> iniciados;
+    std::optional<std::string> maquina;                      // unset: the real computer's name
+    std::optional<long> processo;                            // unset: the real number
+    std::optional<std::map<long, std::string>> processos;    // unset: the real processes
 };
 
 }  // namespace zelprax::teste

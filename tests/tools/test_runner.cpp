@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include <unistd.h>
+
 #include "db/datas.h"
 #include "json_minimo.h"
 #include "programas.h"
@@ -295,6 +297,22 @@ TEST_F(RunnerInstalado, TravaDoMonitorPresenteImpedeAExecucao) {
     EXPECT_TRUE(fs::exists(trava)) << "a trava é do monitor: fica onde está";
     EXPECT_EQ(Valor("select st_monitor_comissao_ativo from tab_parametro"), "S");
     EXPECT_EQ(Valor("select count(*) from mov_nf_comercio where vl_base_comissao is not null and st_calc_comissao = 'S'"), "0");
+}
+
+TEST_F(RunnerInstalado, TravaDeNumeroQueAgoraRodaOutroProgramaEhAssumidaComUmaLinha) {
+    // This test program's own number, written as a monitor's: the number now runs another program.
+    char maquina[256] = {};
+    ASSERT_EQ(::gethostname(maquina, sizeof maquina - 1), 0);
+    const std::string processo = std::to_string(::getpid());
+    EscreverArquivo(trava, "Este arquivo indica que o monitor /opt/zelprax/zelpraxComissao2 está em execução.\r\n"
+                           "maquina=" + std::string(maquina) + "\r\nprocesso=" + processo +
+                           "\r\nprograma=zelpraxComissao2\r\n");
+    const ResultadoPrograma r = Rodar({"--pasta", pastaMonitor});
+    ASSERT_EQ(r.status, 0) << r.erros;
+    EXPECT_EQ(r.erros, "zelprax-comissao: O arquivo de trava deixado por uma execução anterior (processo " + processo +
+                           " em " + maquina + "), que não está mais em execução, foi assumido por esta execução.\n");
+    EXPECT_NE(r.saida.find(kConcluido), std::string::npos);
+    EXPECT_FALSE(fs::exists(trava));
 }
 
 TEST_F(RunnerInstalado, SemTravaExecutaPelosIniDoERPEApagaATrava) {

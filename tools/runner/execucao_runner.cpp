@@ -153,7 +153,8 @@ int ExecutarRunner(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente) {
         if (interacao.encerrar) return kSaidaUso;
         const std::string pastaDados = motor.LocalizarPastaDados();
         if (interacao.encerrar) return kSaidaUso;
-        if (monitor::ExisteArquivoTrava(caminhoMonitor, pastaDados)) {
+        const monitor::TravaEncontrada encontrada = monitor::ExaminarArquivoTrava(caminhoMonitor, pastaDados, sistema);
+        if (encontrada.estado == monitor::EstadoTrava::Ocupada) {
             std::fprintf(ambiente.erros,
                          "zelprax-comissao: o monitor de comissões está em execução (existe o arquivo de trava %s%s); "
                          "a atualização não foi feita.\n",
@@ -167,6 +168,8 @@ int ExecutarRunner(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente) {
                          pastaDados.c_str(), e.what());
             return kSaidaUso;
         }
+        if (encontrada.estado == monitor::EstadoTrava::Abandonada)
+            std::fprintf(ambiente.erros, "zelprax-comissao: %s\n", monitor::MensagemTravaAssumida(encontrada.dono).c_str());
     }
 
     const auto inicio = std::chrono::steady_clock::now();

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -69,6 +70,17 @@ std::string NomeProgramaDoProcesso(const std::string& pastaProcesso) {
     std::string caminho = LerLigacao(pastaProcesso + "/exe");
     if (caminho.empty()) caminho = LerPrimeiroArgumento(pastaProcesso);
     return NomeSemPasta(caminho);
+}
+
+// The state letter of /proc/PID/stat, which follows the parenthesised command name (itself free
+// to hold blanks and parentheses); '\0' when the file cannot be read.
+char EstadoDoProcesso(const std::string& pastaProcesso) {
+    std::ifstream arquivo(pastaProcesso + "/stat");
+    std::string linha;
+    if (!arquivo || !std::getline(arquivo, linha)) return '\0';
+    const auto fecha = linha.rfind(')');
+    if (fecha == std::string::npos || fecha + 2 >= linha.size()) return '\0';
+    return linha[fecha + 2];
 }
 
 std::vector<pid_t> ListarProcessos(bool& listou) {
@@ -162,6 +174,32 @@ std::string Sistema::CaminhoExecutavel() const {
         throw std::system_error(errno, std::generic_category(),
                                 "CaminhoExecutavel: /proc/self/exe could not be read");
     return caminho;
+}
+
+std::string Sistema::NomeMaquina() const {
+    char nome[256] = {};
+    if (::gethostname(nome, sizeof nome - 1) != 0) return {};
+    return nome;
+}
+
+long Sistema::IdProcesso() const { return static_cast<long>(::getpid()); }
+
+std::optional<std::string> Sistema::ProgramaDoProcesso(long processo) const {
+    // Numbers 0 and below name process groups for kill(), never one process.
+    if (processo <= 0 || processo > INT_MAX) return std::nullopt;
+    const std::string pasta = "/proc/" + std::to_string(processo);
+    struct stat dados {};
+    if (::stat(pasta.c_str(), &dados) != 0) {
+        if (errno == ENOENT || errno == ESRCH) return std::nullopt;
+        return std::string{};
+    }
+    // A zombie (ended, not yet collected by its parent) or a dying process runs nothing any more.
+    const char estado = EstadoDoProcesso(pasta);
+    if (estado == 'Z' || estado == 'X' || estado == 'x') return std::nullopt;
+    const std::string nome = NomeProgramaDoProcesso(pasta);
+    // The process may have ended between the two reads.
+    if (nome.empty() && ::stat(pasta.c_str(), &dados) != 0 && errno == ENOENT) return std::nullopt;
+    return nome;
 }
 
 bool Sistema::EncerrarProcesso(const std::string& nomePrograma) {

@@ -79,6 +79,39 @@ std::string Sistema::CaminhoExecutavel() const {
     }
 }
 
+std::string Sistema::NomeMaquina() const {
+    wchar_t nome[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD tamanho = MAX_COMPUTERNAME_LENGTH + 1;
+    if (!GetComputerNameW(nome, &tamanho)) return {};
+    return ParaUtf8(std::wstring(nome, tamanho));
+}
+
+long Sistema::IdProcesso() const { return static_cast<long>(GetCurrentProcessId()); }
+
+std::optional<std::string> Sistema::ProgramaDoProcesso(long processo) const {
+    if (processo <= 0) return std::nullopt;
+    const HANDLE handle =
+        OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, static_cast<DWORD>(processo));
+    if (!handle) {
+        // A process of another user or of the system runs, but may not be looked at.
+        if (GetLastError() == ERROR_ACCESS_DENIED) return std::string{};
+        return std::nullopt;
+    }
+    // An ended process stays reachable while some handle to it is open; it runs nothing.
+    if (WaitForSingleObject(handle, 0) != WAIT_TIMEOUT) {
+        CloseHandle(handle);
+        return std::nullopt;
+    }
+    std::vector<wchar_t> caminho(32768);
+    DWORD tamanho = static_cast<DWORD>(caminho.size());
+    const bool leu = QueryFullProcessImageNameW(handle, 0, caminho.data(), &tamanho) != 0;
+    CloseHandle(handle);
+    if (!leu) return std::string{};
+    const std::wstring completo(caminho.data(), tamanho);
+    const auto barra = completo.rfind(L'\\');
+    return ParaUtf8(barra == std::wstring::npos ? completo : completo.substr(barra + 1));
+}
+
 bool Sistema::EncerrarProcesso(const std::string& nomePrograma) {
     const HANDLE instantaneo = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (instantaneo == INVALID_HANDLE_VALUE) return false;
@@ -172,6 +205,13 @@ std::optional<std::time_t> Sistema::DataModificacao(const std::string& caminho) 
 
 void Sistema::TerminarProcesso(int codigo) {
     std::fflush(nullptr);
+    // TerminateProcess, not ExitProcess: ExitProcess first notifies every loaded library of the
+    // process's detach, and the database client library, with an attachment still open (the
+    // watchdog's stop signal ends the monitor in the middle of a run), can wait there for its
+    // server threads for ever. The process must end at once, without running any of that.
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(codigo));
+    // Called on this process it does not return; should it ever fail, the ordinary exit still
+    // ends the process rather than letting it go on.
     ExitProcess(static_cast<UINT>(codigo));
 }
 
