@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -274,11 +273,11 @@ TEST_F(Documentos, NomesComAspasEAcentos) {
 // The monitor's Qt application takes the user's locale, numbers included: on a Brazilian
 // workstation printf writes "1234,5". The amounts written into SQL must not follow it.
 TEST(LocaleDoBrasil, ValoresNoSqlContinuamComPonto) {
-    PastaTemporaria locais;
-    const std::string comando = "localedef -i pt_BR -f UTF-8 '" + (locais / "pt_BR.UTF-8") + "' >/dev/null 2>&1";
-    if (std::system(comando.c_str()) != 0) GTEST_SKIP() << "sem localedef ou sem a definição pt_BR";
-    ::setenv("LOCPATH", locais.Caminho().c_str(), 1);
-    ASSERT_NE(std::setlocale(LC_NUMERIC, "pt_BR.UTF-8"), nullptr);
+    struct VoltarAoC {
+        ~VoltarAoC() { std::setlocale(LC_NUMERIC, "C"); }
+    } voltarAoC;
+    ASSERT_NE(std::setlocale(LC_NUMERIC, "pt_BR.UTF-8"), nullptr)
+        << "falta o locale pt_BR.UTF-8 nesta máquina: scripts/setup o gera";
     char amostra[32];
     std::snprintf(amostra, sizeof amostra, "%.1f", 1.5);
     ASSERT_STREQ(amostra, "1,5") << "o locale não foi aplicado";
@@ -302,7 +301,6 @@ TEST(LocaleDoBrasil, ValoresNoSqlContinuamComPonto) {
     ASSERT_TRUE(ExecutarCompleta(c, &erro)) << erro;
     DadosTeste dadosBrasil(brasil), dadosC(c);
     EXPECT_EQ(RetratoDasEntradas(dadosBrasil), RetratoDasEntradas(dadosC));
-    ::unsetenv("LOCPATH");
 }
 
 }  // namespace
