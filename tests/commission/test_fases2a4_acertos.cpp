@@ -12,7 +12,7 @@ namespace {
 using Linhas = std::vector<std::vector<std::string>>;
 
 std::string Dia(int dias = 0) {
-    return db::FormatarDataHoraTela(db::SomarDias(db::RelogioDoSistema().Agora(), dias)).substr(0, 10);
+    return db::FormatarDataHoraTela(db::SomarDias(AgoraDoTeste(), dias)).substr(0, 10);
 }
 
 // Nature 1 does not check the phase, nature 2 does; situation 1 pays commission, 2 does not.
@@ -201,7 +201,7 @@ TEST_F(Fases2a4, SemEntradasPagasSoNormalizaAsMarcas) {
 
 TEST_F(Fases2a4, OpcaoDeEmissaoDeixaAsEntradasAnterioresDeFora) {
     painel.emissaoAPartir = true;
-    painel.dataEmissao = db::SomarDias(db::RelogioDoSistema().Agora(), -70).SoData();
+    painel.dataEmissao = db::SomarDias(AgoraDoTeste(), -70).SoData();
     dados->Entrada(1, {{"ST_BLOQUEIO_1", "null"}, {"ST_ESTORNO_1", "null"}, {"DT_EMISSAO", DiaSQL(-80)}});
     dados->Entrada(2, {{"ST_BLOQUEIO_1", "null"}, {"ST_ESTORNO_1", "null"}, {"DT_EMISSAO", DiaSQL(-60)}});
     Vender(3, {.dias = 80, .natureza = 2, .situacao = "2"});

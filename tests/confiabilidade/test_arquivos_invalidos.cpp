@@ -49,7 +49,7 @@ Desfecho ExecutarTique(InstalacaoERP& erp) {
     MotorGravador motor(erp.sistema, interacao, painel);
     TelaGravada tela;
     std::ostringstream erros;
-    monitor::AgendadorComissao agendador(motor, tela, db::RelogioDoSistema(), false, erros);
+    monitor::AgendadorComissao agendador(motor, tela, RelogioDoTeste(), false, erros);
     agendador.bMesnagemClickBotao = true;
     erp.sistema.encerrados.clear();
     agendador.Timer1Timer();
@@ -209,13 +209,13 @@ TEST(ArquivosInvalidos, PastasComBrancosAcentosEAspas) {
         sistema.executavel = executavel;
         InteracaoGravada interacao;
         PainelObservado painel;
-        comissao::Motor motor(sistema, interacao, painel);
+        comissao::Motor motor(sistema, interacao, painel, RelogioDoTeste());
         EXPECT_EQ(motor.LocalizarPastaDados(), pastaDados);
         monitor::CriarArquivoTrava(executavel, motor.LocalizarPastaDados());
         EXPECT_TRUE(fs::exists(pastaDados + "zelpraxComissao2.lock"));
         TelaGravada tela;
         std::ostringstream erros;
-        monitor::AgendadorComissao agendador(motor, tela, db::RelogioDoSistema(), false, erros);
+        monitor::AgendadorComissao agendador(motor, tela, RelogioDoTeste(), false, erros);
         agendador.bMesnagemClickBotao = true;
         agendador.Timer1Timer();
         EXPECT_TRUE(tela.temporizadores) << erros.str();

@@ -52,7 +52,7 @@ protected:
     }
 
     std::unique_ptr<monitor::TfrmPrincipal> Monitor() {
-        return std::make_unique<monitor::TfrmPrincipal>(erp.sistema, db::RelogioDoSistema(), false, &interacao, &erros);
+        return std::make_unique<monitor::TfrmPrincipal>(erp.sistema, RelogioDoTeste(), false, &interacao, &erros);
     }
 
     InstalacaoERP erp;

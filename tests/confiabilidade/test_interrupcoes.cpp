@@ -54,7 +54,7 @@ bool Executar(const std::string& conexao, std::int64_t falharEm = 0, std::string
     SistemaFalso sistema;
     InteracaoGravada interacao;
     PainelMudo painel;
-    comissao::Motor motor(sistema, interacao, painel);
+    comissao::Motor motor(sistema, interacao, painel, RelogioDoTeste());
     motor.ConectarBanco(conexao);
     const std::int64_t inicio = db::EstatisticasDoProcesso().operacoes;
     db::FalharNaOperacao(falharEm);
