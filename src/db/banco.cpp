@@ -15,6 +15,7 @@ const char kParametrosTransacao[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_re
                                      isc_tpb_rec_version, isc_tpb_nowait};
 
 std::int64_t g_falharEm = 0;
+std::int64_t g_falharNaBusca = 0;
 
 }  // namespace
 
@@ -32,6 +33,18 @@ void ContarOperacao(const std::string& descricao) {
     if (g_falharEm != 0 && n == g_falharEm) {
         g_falharEm = 0;
         throw ErroBanco("Falha provocada no teste (operação " + std::to_string(n) + ")", {}, descricao);
+    }
+}
+
+void FalharNaBusca(std::int64_t k) {
+    g_falharNaBusca = k > 0 ? EstatisticasDoProcesso().buscas + k : 0;
+}
+
+void ContarBusca(const std::string& descricao) {
+    const std::int64_t n = ++EstatisticasDoProcesso().buscas;
+    if (g_falharNaBusca != 0 && n == g_falharNaBusca) {
+        g_falharNaBusca = 0;
+        throw ErroBanco("Falha provocada no teste (busca " + std::to_string(n) + ")", {}, descricao);
     }
 }
 
