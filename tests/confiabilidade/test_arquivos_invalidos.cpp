@@ -246,6 +246,18 @@ TEST(ArquivosInvalidos, ArquivoDeSinalEmQualquerFormato) {
         Esperado esperado;
     };
     const Caso casos[] = {
+        // Only a first line of exactly "DESCONECTAR" is the signal.
+        {"sem arquivo", [] {}, Esperado::SemSinal},
+        {"só o sinal", [&] { escrever("DESCONECTAR"); }, Esperado::Sinal},
+        {"sinal e outra linha", [&] { escrever("DESCONECTAR\nqualquer coisa"); }, Esperado::Sinal},
+        {"vazio", [&] { escrever(""); }, Esperado::SemSinal},
+        {"minúsculas", [&] { escrever("desconectar"); }, Esperado::SemSinal},
+        {"maiúscula só na inicial", [&] { escrever("Desconectar\r\n"); }, Esperado::SemSinal},
+        {"branco depois", [&] { escrever("DESCONECTAR "); }, Esperado::SemSinal},
+        {"branco antes", [&] { escrever(" DESCONECTAR"); }, Esperado::SemSinal},
+        {"sinal na segunda linha", [&] { escrever("CONECTADO\nDESCONECTAR\n"); }, Esperado::SemSinal},
+        {"sinal repetido", [&] { escrever("DESCONECTARDESCONECTARDESCONECTAR"); }, Esperado::SemSinal},
+        {"1 MiB de NUL", [&] { escrever(std::string(1 << 20, '\0')); }, Esperado::SemSinal},
         {"binário", [&] { escrever(Binario(8192, 5)); }, Esperado::SemSinal},
         {"sinal seguido de NUL", [&] { escrever(std::string("DESCONECTAR\0lixo\n", 17)); }, Esperado::SemSinal},
         {"sinal com CR LF", [&] { escrever("DESCONECTAR\r\nresto"); }, Esperado::Sinal},
