@@ -17,6 +17,7 @@ const char kParametrosTransacao[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_re
 std::int64_t g_falharEm = 0;
 std::function<void(const std::string&)> g_observador;
 bool g_observando = false;
+std::int64_t g_falharNaBusca = 0;
 
 }  // namespace
 
@@ -48,6 +49,17 @@ void ContarOperacao(const std::string& descricao) {
 }
 
 void ObservarOperacoes(std::function<void(const std::string&)> observador) { g_observador = std::move(observador); }
+void FalharNaBusca(std::int64_t k) {
+    g_falharNaBusca = k > 0 ? EstatisticasDoProcesso().buscas + k : 0;
+}
+
+void ContarBusca(const std::string& descricao) {
+    const std::int64_t n = ++EstatisticasDoProcesso().buscas;
+    if (g_falharNaBusca != 0 && n == g_falharNaBusca) {
+        g_falharNaBusca = 0;
+        throw ErroBanco("Falha provocada no teste (busca " + std::to_string(n) + ")", {}, descricao);
+    }
+}
 
 // ---------------------------------------------------------------------------------------------
 

@@ -95,12 +95,13 @@ private:
     std::set<ComandoAnexado*> comandos_;
 };
 
-// Counts of what the program sent to the server, for the runner's summary, and a seam that lets a
-// test make the k-th operation of a run fail.
+// Counts of what the program sent to the server, for the runner's summary, and seams that let a
+// test make the k-th operation or the k-th fetch of a run fail.
 struct Estatisticas {
     std::int64_t comandos = 0;     // statements executed
     std::int64_t preparacoes = 0;  // statements prepared
     std::int64_t operacoes = 0;    // statements executed plus commits
+    std::int64_t buscas = 0;       // rows asked of an open cursor, the one that finds its end included
 };
 Estatisticas& EstatisticasDoProcesso();
 // From now on, the k-th operation (counted from this call, 1-based) raises an error instead of
@@ -112,5 +113,9 @@ void ContarOperacao(const std::string& descricao);
 // `observador` sees the text of each operation just before it runs (an empty function switches it
 // off). Operations it makes itself, on a connection of its own, are not shown to it again.
 void ObservarOperacoes(std::function<void(const std::string&)> observador);
+// The same for fetches: the k-th row asked of a cursor from now on (1-based) raises an error, as a
+// connection lost in the middle of a result would; 0 switches the seam off.
+void FalharNaBusca(std::int64_t k);
+void ContarBusca(const std::string& descricao);
 
 }  // namespace zelprax::db

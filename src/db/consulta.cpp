@@ -106,6 +106,7 @@ void Consulta::Executar() {
 }
 
 bool Consulta::LerLinha() {
+    ContarBusca(textoPreparado_);
     std::vector<Valor> linha;
     if (!comando_->Buscar(linha)) {
         comando_->FecharCursor();

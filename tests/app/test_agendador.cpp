@@ -75,14 +75,18 @@ TEST_F(AgendadorTeste, NaHoraExecutaEEncerraOProcesso) {
     EXPECT_TRUE(tela.temporizadores);
 }
 
-TEST_F(AgendadorTeste, ProcessoQueSobreviveNaoRepeteNaMesmaHora) {
+// A process that outlives its run (its program file carries another name) runs again at any later
+// tick of the box's hour: the start label only holds back a tick at the very second of the last
+// start, since minutes and dates are not compared.
+TEST_F(AgendadorTeste, ProcessoQueSobreviveRepeteNaMesmaHoraSoDepoisDoUltimoInicio) {
     agendador.Timer1Timer();
     ASSERT_EQ(motor.chamadas.size(), 6u);
-    agendador.Timer1Timer();  // same minute: the start label is not older than now
+    agendador.Timer1Timer();  // the same second: the start label is not older than now
     EXPECT_EQ(motor.chamadas.size(), 6u);
     relogio.agora.minuto = 58;
     agendador.Timer1Timer();
     EXPECT_EQ(motor.chamadas.size(), 12u);
+    EXPECT_EQ(tela.inicio, "09/12/2026 07:58:00");
 }
 
 TEST_F(AgendadorTeste, MensagemFinalSoNaExecucaoDoUsuario) {

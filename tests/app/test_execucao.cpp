@@ -206,7 +206,7 @@ TEST(ExecucaoLegendas, FasesSaltadasNaoMostramSuasLegendas) {
         teste::SistemaFalso sistema;
         teste::InteracaoGravada interacao;
         teste::PainelGravado painel;
-        comissao::Motor motor(sistema, interacao, painel);
+        comissao::Motor motor(sistema, interacao, painel, teste::RelogioDoTeste());
         motor.ConectarBanco(caminho);
         OpcoesExecucao opcoes;
         opcoes.naoGerarAcertos = naoAcertos;

@@ -1,4 +1,5 @@
-// The lock file, the stop signal of "Conectado.txt" and the monitor flag.
+// The lock file and the monitor flag. The stop signal of "Conectado.txt" is read in every shape by
+// the reliability cases (ArquivosInvalidos) and acted on by the window (JanelaTeste).
 
 #include <filesystem>
 #include <fstream>
@@ -124,50 +125,6 @@ TEST(ArquivoTrava, PastaQueNaoExisteLevantaErroAoCriar) {
     PastaTemporaria pasta;
     EXPECT_THROW(CriarArquivoTrava(pasta / "Monitor/zelpraxComissao2", pasta / "sumiu/"), std::runtime_error);
     EXPECT_FALSE(ExisteArquivoTrava(pasta / "Monitor/zelpraxComissao2", pasta / "sumiu/"));
-}
-
-TEST(ServidorConectado, SoAPrimeiraLinhaDESCONECTARExataEhSinal) {
-    struct Caso {
-        const char* conteudo;
-        bool conectado;
-    };
-    const Caso casos[] = {
-        {"DESCONECTAR", false},
-        {"DESCONECTAR\r\n", false},
-        {"DESCONECTAR\nqualquer coisa", false},
-        {"desconectar", true},
-        {"DESCONECTAR ", true},
-        {" DESCONECTAR", true},
-        {"Desconectar\r\n", true},
-        {"", true},
-        {"CONECTADO\nDESCONECTAR\n", true},
-        {"DESCONECTARDESCONECTARDESCONECTARDESCONECTARDESCONECTARDESCONECTAR", true},
-    };
-    for (const Caso& c : casos) {
-        PastaTemporaria pasta;
-        EscreverArquivo(pasta / "Conectado.txt", c.conteudo);
-        EXPECT_EQ(ServidorConectado(pasta / ""), c.conectado) << '"' << c.conteudo << '"';
-    }
-}
-
-TEST(ServidorConectado, ArquivoOuPastaAusenteNaoEhSinal) {
-    PastaTemporaria pasta;
-    EXPECT_TRUE(ServidorConectado(pasta / ""));
-    EXPECT_TRUE(ServidorConectado(pasta / "sumiu/"));
-}
-
-TEST(ServidorConectado, ArquivoGrandeELixoNaoSaoSinal) {
-    PastaTemporaria pasta;
-    EscreverArquivo(pasta / "Conectado.txt", std::string(1 << 20, '\0'));
-    EXPECT_TRUE(ServidorConectado(pasta / ""));
-    EscreverArquivo(pasta / "Conectado.txt", std::string("DESCONECTAR\0\n", 13));
-    EXPECT_TRUE(ServidorConectado(pasta / ""));
-}
-
-TEST(ServidorConectado, ArquivoQueNaoPodeSerLidoLevantaErro) {
-    PastaTemporaria pasta;
-    fs::create_directories(pasta / "Conectado.txt");  // a folder where the file should be
-    EXPECT_THROW(ServidorConectado(pasta / ""), std::runtime_error);
 }
 
 TEST(AtualizarMonitorAtivo, TodasAsLinhasECommitado) {

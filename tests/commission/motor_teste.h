@@ -38,8 +38,8 @@ public:
 
 class RelogioFixo : public db::Relogio {
 public:
-    db::DataHora Agora() const override { return agora.Vazia() ? db::Relogio::Agora() : agora; }
-    db::DataHora agora;  // empty: the machine's clock
+    db::DataHora Agora() const override { return agora.Vazia() ? AgoraDoTeste() : agora; }
+    db::DataHora agora;  // empty: the test's own now, the one its dates are written from
 };
 
 class MotorTeste : public ::testing::Test {

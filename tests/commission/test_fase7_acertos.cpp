@@ -10,7 +10,7 @@ namespace {
 
 // A date relative to today as the test connection shows it ("dd/mm/yyyy").
 std::string Dia(int dias = 0) {
-    return db::FormatarDataHoraTela(db::SomarDias(db::RelogioDoSistema().Agora(), dias)).substr(0, 10);
+    return db::FormatarDataHoraTela(db::SomarDias(AgoraDoTeste(), dias)).substr(0, 10);
 }
 
 class Fase7 : public FasesTeste {
@@ -128,7 +128,7 @@ TEST_F(Fase7, OpcaoDeEmissaoLimitaADataDePagamento) {
     dados->Acerto(2, {{"DT_PAGAMENTO", DiaSQL(-10)}});
     dados->Acerto(3, {{"DT_PAGAMENTO", DiaSQL(-9)}});
     painel.emissaoAPartir = true;
-    painel.dataEmissao = db::SomarDias(db::RelogioDoSistema().Agora(), -10).SoData();
+    painel.dataEmissao = db::SomarDias(AgoraDoTeste(), -10).SoData();
 
     motor.GerarComissaoAcertos();
 

@@ -2,7 +2,6 @@
 // deduction and payment settlements, their windows of age, and a failure between a settlement and
 // its entry's flag.
 
-#include "commission/acertos_fase.h"
 #include "db/erro.h"
 #include "fases_vendas_teste.h"
 
@@ -12,7 +11,7 @@ namespace {
 using Linhas = std::vector<std::vector<std::string>>;
 
 std::string Dia(int dias = 0) {
-    return db::FormatarDataHoraTela(db::SomarDias(db::RelogioDoSistema().Agora(), dias)).substr(0, 10);
+    return db::FormatarDataHoraTela(db::SomarDias(AgoraDoTeste(), dias)).substr(0, 10);
 }
 
 // Nature 1 does not check the phase, nature 2 does; situation 1 pays commission, 2 does not.
@@ -201,7 +200,7 @@ TEST_F(Fases2a4, SemEntradasPagasSoNormalizaAsMarcas) {
 
 TEST_F(Fases2a4, OpcaoDeEmissaoDeixaAsEntradasAnterioresDeFora) {
     painel.emissaoAPartir = true;
-    painel.dataEmissao = db::SomarDias(db::RelogioDoSistema().Agora(), -70).SoData();
+    painel.dataEmissao = db::SomarDias(AgoraDoTeste(), -70).SoData();
     dados->Entrada(1, {{"ST_BLOQUEIO_1", "null"}, {"ST_ESTORNO_1", "null"}, {"DT_EMISSAO", DiaSQL(-80)}});
     dados->Entrada(2, {{"ST_BLOQUEIO_1", "null"}, {"ST_ESTORNO_1", "null"}, {"DT_EMISSAO", DiaSQL(-60)}});
     Vender(3, {.dias = 80, .natureza = 2, .situacao = "2"});
@@ -224,52 +223,6 @@ TEST_F(Fases2a4, OpcaoDeEmissaoDeixaAsEntradasAnterioresDeFora) {
     EXPECT_EQ(Flags(8), "N|N");
     EXPECT_EQ(Acertos(), (Linhas{{"D", "4.00"}}));
     EXPECT_EQ(motor.it_dDataEmissaoParametro, painel.dataEmissao);
-}
-
-TEST_F(Fases2a4, TextoDaInsercaoDoAcerto) {
-    const std::string sql = comissao::SqlInserirAcertoFase(comissao::AcertoFase::Desconto, {2012, 3, 5, 14, 7, 9}, "12",
-                                                           comissao::Moeda::DeInteiro(150), "1");
-    const std::string fim =
-        "from mov_acerto_comissao), '05.03.2012',12,150.00,'D','N','COMISSÃO BLOQUEADA PELA FASE DO PROCESSO',1,null,'S',"
-        "null)";
-    ASSERT_GE(sql.size(), fim.size());
-    EXPECT_EQ(sql.substr(sql.size() - fim.size()), fim);
-    EXPECT_EQ(sql.rfind(" insert into mov_acerto_comissao (ID_ACERTO_COMISSAO, DT_PAGAMENTO, ", 0), 0u);
-    EXPECT_NE(comissao::SqlInserirAcertoFase(comissao::AcertoFase::Pagamento, {2012, 3, 5}, "12",
-                                             comissao::Moeda::Ler("1234.5"), "1")
-                  .find(",12,1234.50,'A','N','COMISSÃO DESBLOQUEADA PELA FASE DO PROCESSO',1,"),
-              std::string::npos);
-
-    // The same settlement written by the phase reads back with its seller, company and amount.
-    Vender(1, {.bloqueio = "'S'"});
-    dados->Executar("update mov_comissao set id_vendedor = 12, id_empresa = 1, vl_comissao = 150 where id_comissao = 1");
-    motor.GerarAcertosFaseProcesso();
-    EXPECT_EQ(Linha("select id_vendedor, id_empresa, vl_acerto, tp_acerto, st_irrf from mov_acerto_comissao"),
-              "12|1|150.00|D|N");
-}
-
-TEST_F(Fases2a4, TextoDoBloqueioComAOpcao) {
-    const db::DataHora hoje{2024, 6, 30, 10, 0, 0};
-    const db::DataHora opcao{2024, 1, 1};
-    EXPECT_EQ(comissao::SqlBloquearEntradas(hoje, comissao::LimiteEmissaoNotas(opcao), opcao),
-              " update mov_comissao ms set ms.st_bloqueio_1 = 'S' where EXISTS ( select 1 from mov_nf_comercio mc "
-              "inner join tab_nat_operacao tno on (tno.id_nat_operacao = mc.id_nat_operacao) left join "
-              "fix_situacao_orcamento fso on (fso.id_situacao_orcamento = mc.id_situacao_orcamento) where "
-              "mc.dt_emissao >= '01.01.2024' and tno.st_verifica_fase = 'S' and fso.st_pagar_comissao = 'N' and "
-              "mc.id_nf_comercio = ms.id_nf_comercio) and ms.dt_emissao between '01.04.2024' and '16.05.2024' and "
-              "ms.id_comissao_gerada is not null and ms.st_bloqueio_1 = 'N' and ms.st_estorno_1 = 'N' and "
-              "ms.dt_emissao >= '01.01.2024'");
-    // Without the option: the invoice bound is 1 January 1900 and no entry bound follows.
-    const std::string desbloqueio =
-        comissao::SqlDesbloquearEntradas(hoje, comissao::LimiteEmissaoNotas(std::nullopt), std::nullopt);
-    EXPECT_EQ(desbloqueio.rfind(" update mov_comissao ms set ms.st_bloqueio_1 = 'N' where EXISTS ( select 1 from", 0), 0u);
-    EXPECT_NE(desbloqueio.find("where mc.dt_emissao >= '01.01.1900' and tno.st_verifica_fase = 'S' and "
-                               "fso.st_pagar_comissao = 'S' and"),
-              std::string::npos);
-    const std::string fim = ") and ms.dt_emissao > '02.03.2024' and ms.id_comissao_gerada is not null and "
-                            "ms.st_bloqueio_1 = 'S' and ms.st_estorno_1 = 'S'";
-    ASSERT_GE(desbloqueio.size(), fim.size());
-    EXPECT_EQ(desbloqueio.substr(desbloqueio.size() - fim.size()), fim);
 }
 
 // An ERP user holds the entry while the phase writes its deduction: the flag update fails after the

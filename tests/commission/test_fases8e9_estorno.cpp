@@ -12,7 +12,7 @@ using Linhas = std::vector<std::vector<std::string>>;
 using comissao::Moeda;
 
 std::string Dia(int dias = 0) {
-    return db::FormatarDataHoraTela(db::SomarDias(db::RelogioDoSistema().Agora(), dias)).substr(0, 10);
+    return db::FormatarDataHoraTela(db::SomarDias(AgoraDoTeste(), dias)).substr(0, 10);
 }
 
 // Payment plan 1 reverses after 10 days overdue; plan 2 has no grace days set.
@@ -194,7 +194,7 @@ TEST_F(Fases8e9, NotaSemSlotCreditadoEFechadaSemAcerto) {
 
 TEST_F(Fases8e9, OpcaoDeEmissaoNaoLimitaAMarcacaoDosRecebimentos) {
     painel.emissaoAPartir = true;
-    painel.dataEmissao = db::SomarDias(db::RelogioDoSistema().Agora(), -40).SoData();
+    painel.dataEmissao = db::SomarDias(AgoraDoTeste(), -40).SoData();
     NotaInadimplente(*dados, 1, 30, {{"DT_EMISSAO", DiaSQL(-50)}});  // before the option: not marked
     // Marked by an earlier run, but dated before the option: its receivables are still marked,
     // the invoice is not reversed.
@@ -413,7 +413,7 @@ TEST_F(EstornoDoCreditado, OBloqueioEOEstornoNaoTomamDuasVezesOMesmoAdiantamento
     EXPECT_EQ(Estado(1), "S|<null>");
     // Invoice 2: reversed first (30 days old); when it comes into the blocking window, no deduction.
     EXPECT_EQ(Estornos(2), "20|25.00");
-    relogio.agora = db::SomarDias(db::RelogioDoSistema().Agora(), 30);
+    relogio.agora = db::SomarDias(AgoraDoTeste(), 30);
     Executar(2);
     EXPECT_EQ(Total(20), "0.00");
     EXPECT_EQ(dados->Contar("select count(*) from mov_acerto_comissao where tp_acerto = 'D' and id_vendedor = 20"), 1);

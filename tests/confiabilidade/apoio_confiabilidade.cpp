@@ -54,7 +54,7 @@ void CriarBancoGerado(const std::string& caminho, int notas, std::uint32_t semen
     demo::OpcoesDemo opcoes;
     opcoes.notas = notas;
     opcoes.semente = semente;
-    opcoes.hoje = db::RelogioDoSistema().Agora();
+    opcoes.hoje = AgoraDoTeste();
     demo::PreencherBancoDemo(banco, opcoes);
     banco.Fechar(true);
     // The run rules tell the settlements of a paid entry apart by seller, company and amount; the
@@ -72,7 +72,7 @@ bool ExecutarCompleta(const std::string& conexao, std::string* erro) {
     SistemaFalso sistema;
     InteracaoGravada interacao;
     PainelObservado painel;
-    comissao::Motor motor(sistema, interacao, painel);
+    comissao::Motor motor(sistema, interacao, painel, RelogioDoTeste());
     motor.ConectarBanco(conexao);
     try {
         monitor::ExecutarFases(motor, {});

@@ -49,7 +49,7 @@ Desfecho ExecutarTique(InstalacaoERP& erp) {
     MotorGravador motor(erp.sistema, interacao, painel);
     TelaGravada tela;
     std::ostringstream erros;
-    monitor::AgendadorComissao agendador(motor, tela, db::RelogioDoSistema(), false, erros);
+    monitor::AgendadorComissao agendador(motor, tela, RelogioDoTeste(), false, erros);
     agendador.bMesnagemClickBotao = true;
     erp.sistema.encerrados.clear();
     agendador.Timer1Timer();
@@ -208,13 +208,13 @@ TEST(ArquivosInvalidos, PastasComBrancosAcentosEAspas) {
         sistema.executavel = executavel;
         InteracaoGravada interacao;
         PainelObservado painel;
-        comissao::Motor motor(sistema, interacao, painel);
+        comissao::Motor motor(sistema, interacao, painel, RelogioDoTeste());
         EXPECT_EQ(motor.LocalizarPastaDados(), pastaDados);
         monitor::CriarArquivoTrava(executavel, motor.LocalizarPastaDados());
         EXPECT_TRUE(fs::exists(pastaDados + "zelpraxComissao2.lock"));
         TelaGravada tela;
         std::ostringstream erros;
-        monitor::AgendadorComissao agendador(motor, tela, db::RelogioDoSistema(), false, erros);
+        monitor::AgendadorComissao agendador(motor, tela, RelogioDoTeste(), false, erros);
         agendador.bMesnagemClickBotao = true;
         agendador.Timer1Timer();
         EXPECT_TRUE(tela.temporizadores) << erros.str();
@@ -245,6 +245,18 @@ TEST(ArquivosInvalidos, ArquivoDeSinalEmQualquerFormato) {
         Esperado esperado;
     };
     const Caso casos[] = {
+        // Only a first line of exactly "DESCONECTAR" is the signal.
+        {"sem arquivo", [] {}, Esperado::SemSinal},
+        {"só o sinal", [&] { escrever("DESCONECTAR"); }, Esperado::Sinal},
+        {"sinal e outra linha", [&] { escrever("DESCONECTAR\nqualquer coisa"); }, Esperado::Sinal},
+        {"vazio", [&] { escrever(""); }, Esperado::SemSinal},
+        {"minúsculas", [&] { escrever("desconectar"); }, Esperado::SemSinal},
+        {"maiúscula só na inicial", [&] { escrever("Desconectar\r\n"); }, Esperado::SemSinal},
+        {"branco depois", [&] { escrever("DESCONECTAR "); }, Esperado::SemSinal},
+        {"branco antes", [&] { escrever(" DESCONECTAR"); }, Esperado::SemSinal},
+        {"sinal na segunda linha", [&] { escrever("CONECTADO\nDESCONECTAR\n"); }, Esperado::SemSinal},
+        {"sinal repetido", [&] { escrever("DESCONECTARDESCONECTARDESCONECTAR"); }, Esperado::SemSinal},
+        {"1 MiB de NUL", [&] { escrever(std::string(1 << 20, '\0')); }, Esperado::SemSinal},
         {"binário", [&] { escrever(Binario(8192, 5)); }, Esperado::SemSinal},
         {"sinal seguido de NUL", [&] { escrever(std::string("DESCONECTAR\0lixo\n", 17)); }, Esperado::SemSinal},
         {"sinal com CR LF", [&] { escrever("DESCONECTAR\r\nresto"); }, Esperado::Sinal},

@@ -49,7 +49,7 @@ TEST(ConexaoPerdida, ErrosDaConexaoLevamAosPassosDePerdaDoServidor) {
         };
         TelaGravada tela;
         std::ostringstream erros;
-        monitor::AgendadorComissao agendador(motor, tela, db::RelogioDoSistema(), false, erros);
+        monitor::AgendadorComissao agendador(motor, tela, RelogioDoTeste(), false, erros);
         agendador.bMesnagemClickBotao = true;
         agendador.Timer1Timer();
 

@@ -52,7 +52,7 @@ protected:
     }
 
     std::unique_ptr<monitor::TfrmPrincipal> Monitor() {
-        return std::make_unique<monitor::TfrmPrincipal>(erp.sistema, db::RelogioDoSistema(), false, &interacao, &erros);
+        return std::make_unique<monitor::TfrmPrincipal>(erp.sistema, RelogioDoTeste(), false, &interacao, &erros);
     }
 
     InstalacaoERP erp;
@@ -163,26 +163,41 @@ bool ErroDaCorrida(const std::string& texto) {
            texto.find("lock conflict on no wait transaction") != std::string::npos;
 }
 
+// A race the two runs finish without meeting shows nothing about the loser, so races are run
+// until one has a loser, and one must have had it within a few.
+constexpr int kCorridas = 5;
+
 TEST_F(MesmoBanco, QuemPerdeACorridaParaComOErroDoServidor) {
-    const Corrida c = Correr("corrida.fdb");
-    // Both may finish (they did not meet), or one stops at the first identifier or row the other
-    // holds; never both, and never with another error.
-    EXPECT_GE(c.concluidos, 1);
-    for (const std::string& falha : c.falhas) EXPECT_TRUE(ErroDaCorrida(falha)) << falha;
-    EXPECT_TRUE(c.quebras.empty()) << c.quebras.size() << " regras quebradas; a primeira: " << c.quebras.front();
-    std::cout << "corrida: " << c.concluidos << " concluída(s), " << c.falhas.size() << " parou(aram) com o erro do servidor\n";
+    int perdidas = 0;
+    for (int i = 0; i < kCorridas && perdidas == 0; ++i) {
+        SCOPED_TRACE("corrida " + std::to_string(i));
+        const Corrida c = Correr("corrida-" + std::to_string(i) + ".fdb");
+        // One stops at the first identifier or row the other holds; never both, and never with
+        // another error.
+        EXPECT_GE(c.concluidos, 1);
+        for (const std::string& falha : c.falhas) EXPECT_TRUE(ErroDaCorrida(falha)) << falha;
+        EXPECT_TRUE(c.quebras.empty()) << c.quebras.size() << " regras quebradas; a primeira: " << c.quebras.front();
+        std::cout << "corrida: " << c.concluidos << " concluída(s), " << c.falhas.size()
+                  << " parou(aram) com o erro do servidor\n";
+        perdidas += static_cast<int>(c.falhas.size());
+        fs::remove(pasta / ("corrida-" + std::to_string(i) + ".fdb"));
+    }
+    EXPECT_GT(perdidas, 0) << "em " << kCorridas << " corridas os dois runners nunca se encontraram";
 }
 
 // The race repeated: wherever the two runs meet, no document keeps two sets of entries and no
 // settlement or reversal is written twice.
 TEST_F(MesmoBanco, NuncaDuplicamEntradas) {
-    for (int i = 0; i < 5; ++i) {
+    int perdidas = 0;
+    for (int i = 0; i < kCorridas; ++i) {
         SCOPED_TRACE("corrida " + std::to_string(i));
         const Corrida c = Correr("corrida-" + std::to_string(i) + ".fdb");
         for (const std::string& falha : c.falhas) EXPECT_TRUE(ErroDaCorrida(falha)) << falha;
         EXPECT_TRUE(c.quebras.empty()) << c.quebras.size() << " regras quebradas; a primeira: " << c.quebras.front();
+        perdidas += static_cast<int>(c.falhas.size());
         fs::remove(pasta / ("corrida-" + std::to_string(i) + ".fdb"));
     }
+    EXPECT_GT(perdidas, 0) << "em " << kCorridas << " corridas os dois runners nunca se encontraram";
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ struct Execucao {
     SistemaFalso sistema;
     InteracaoGravada interacao;
     PainelObservado painel;
-    Motor motor{sistema, interacao, painel};
+    Motor motor{sistema, interacao, painel, RelogioDoTeste()};
 };
 
 class ExecucoesSimultaneas : public ::testing::Test {

@@ -130,10 +130,10 @@ TEST_F(LinhasBloqueadas, ExecucaoParaNaHoraGuardaOQueGravouEAProximaTermina) {
 
         InteracaoGravada interacao;
         PainelObservado painel;
-        comissao::Motor motor(sistema, interacao, painel);
+        comissao::Motor motor(sistema, interacao, painel, RelogioDoTeste());
         TelaGravada tela;
         std::ostringstream erros;
-        monitor::AgendadorComissao agendador(motor, tela, db::RelogioDoSistema(), false, erros);
+        monitor::AgendadorComissao agendador(motor, tela, RelogioDoTeste(), false, erros);
         agendador.bMesnagemClickBotao = true;
         std::string linha;
         painel.aoAvancar = [&](PainelObservado& p) {

@@ -103,7 +103,7 @@ TEST_F(ServidorPerdido, TiqueDoMonitorSegueOsPassosDePerdaDoServidor) {
 
         InteracaoGravada interacao;
         PainelObservado painel;
-        const db::Relogio& relogio = db::RelogioDoSistema();
+        const db::Relogio& relogio = RelogioDoTeste();
         comissao::Motor motor(sistema, interacao, painel, relogio);
         TelaGravada tela;
         std::ostringstream erros;

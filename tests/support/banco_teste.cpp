@@ -122,7 +122,21 @@ Colunas Juntar(Colunas padrao, const Colunas& dados) {
 
 }  // namespace
 
-std::string DiaSQL(int dias) { return db::DataSQL(db::SomarDias(db::RelogioDoSistema().Agora(), dias)); }
+db::DataHora AgoraDoTeste() {
+    static const db::DataHora agora = db::RelogioDoSistema().Agora();
+    return agora;
+}
+
+const db::Relogio& RelogioDoTeste() {
+    class RelogioParado : public db::Relogio {
+    public:
+        db::DataHora Agora() const override { return AgoraDoTeste(); }
+    };
+    static const RelogioParado relogio;
+    return relogio;
+}
+
+std::string DiaSQL(int dias) { return db::DataSQL(db::SomarDias(AgoraDoTeste(), dias)); }
 
 void DadosTeste::Nota(int id, const Colunas& colunas) {
     const std::string i = std::to_string(id);

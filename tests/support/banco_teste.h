@@ -10,6 +10,7 @@
 
 #include "db/banco.h"
 #include "db/consulta.h"
+#include "db/datas.h"
 
 namespace zelprax::teste {
 
@@ -70,7 +71,14 @@ private:
     db::Consulta consulta_;
 };
 
-// Today as an SQL date literal, shifted by `dias`.
+// "Now" for every test of this process: the machine's clock read once. The dates the tests write
+// and the dates a run measures them against (its windows of 45, 90 and 120 days) both come from
+// this one instant, so that a test running across midnight does not see a window move between them.
+db::DataHora AgoraDoTeste();
+// A clock that always says AgoraDoTeste().
+const db::Relogio& RelogioDoTeste();
+
+// The test's today as an SQL date literal, shifted by `dias`.
 std::string DiaSQL(int dias = 0);
 
 }  // namespace zelprax::teste

@@ -209,7 +209,7 @@ TEST_F(Runner, TextosCortadosNoResumo) {
 TEST_F(Runner, OpcoesChegamAoMotor) {
     // Nothing is issued or paid after today, so a bound of tomorrow leaves every selection empty.
     const std::string amanha = [] {
-        const db::DataHora d = db::SomarDias(db::RelogioDoSistema().Agora(), 1);
+        const db::DataHora d = db::SomarDias(AgoraDoTeste(), 1);
         char texto[16];
         std::snprintf(texto, sizeof texto, "%02d/%02d/%04d", d.dia, d.mes, d.ano);
         return std::string(texto);
