@@ -1,11 +1,14 @@
 #include "execucao_runner.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <vector>
 #include <unistd.h>
 
 #include "app/execucao.h"
+#include "app/registro.h"
 #include "app/trava.h"
 #include "commission/motor.h"
 #include "db/banco.h"
@@ -40,10 +43,15 @@ public:
     explicit InteracaoRunner(std::FILE* erros) : erros_(erros) {}
     void MostrarMensagem(const std::string& texto, const std::string& titulo, db::Icone) override {
         std::fprintf(erros_, "zelprax-comissao: %s: %s\n", titulo.c_str(), texto.c_str());
+        ultima = texto;
     }
     void SolicitarEncerramento() override { encerrar = true; }
-    void ExibirMensagem(const std::string& texto) override { std::fprintf(erros_, "zelprax-comissao: %s\n", texto.c_str()); }
+    void ExibirMensagem(const std::string& texto) override {
+        std::fprintf(erros_, "zelprax-comissao: %s\n", texto.c_str());
+        ultima = texto;
+    }
     bool encerrar = false;
+    std::string ultima;  // the last message, for the journal
 
 private:
     std::FILE* erros_;
@@ -112,6 +120,22 @@ std::string ComSeparador(std::string pasta) {
     return pasta;
 }
 
+// The text padded with blanks to `largura` characters (UTF-8 characters, not bytes), on the left
+// for numbers.
+std::string Ajustar(const std::string& texto, int largura, bool aDireita) {
+    int caracteres = 0;
+    for (const unsigned char c : texto) caracteres += (c & 0xC0) != 0x80;
+    const std::string brancos(static_cast<std::size_t>(std::max(0, largura - caracteres)), ' ');
+    return aDireita ? brancos + texto : texto + brancos;
+}
+
+// A local date and time as seconds on one scale, for the length of a run.
+long long Segundos(const db::DataHora& d) {
+    using namespace std::chrono;
+    const sys_days dia{year{d.ano} / month{static_cast<unsigned>(d.mes)} / day{static_cast<unsigned>(d.dia)}};
+    return static_cast<long long>(dia.time_since_epoch().count()) * 86400 + d.hora * 3600 + d.minuto * 60 + d.segundo;
+}
+
 ResumoRunner Resumir(const comissao::Motor& motor, const OpcoesRunner& opcoes, const PainelTerminal& painel) {
     ResumoRunner r;
     for (int n = 1; n <= 9; ++n) {
@@ -130,7 +154,72 @@ ResumoRunner Resumir(const comissao::Motor& motor, const OpcoesRunner& opcoes, c
 
 }  // namespace
 
+namespace {
+
+int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor::RegistroExecucao& registro);
+
+}  // namespace
+
 int ExecutarRunner(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente) {
+    monitor::RegistroExecucao registro;
+    registro.origem = monitor::kOrigemRunner;
+    registro.inicio = db::RelogioDoSistema().Agora();
+    registro.status = Executar(opcoes, ambiente, registro);
+    registro.fim = db::RelogioDoSistema().Agora();
+    RegistrarExecucao(opcoes, ambiente, registro);
+    return registro.status;
+}
+
+void RegistrarExecucao(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente,
+                       const monitor::RegistroExecucao& registro) {
+    if (opcoes.semRegistro) return;
+    const std::string arquivo = opcoes.registro.value_or(monitor::CaminhoRegistroPadrao());
+    if (arquivo.empty()) return;
+    const std::string erro = monitor::AcrescentarRegistro(arquivo, registro);
+    if (!erro.empty())
+        std::fprintf(ambiente.erros, "zelprax-comissao: o registro de execuções não pôde ser gravado: %s\n",
+                     erro.c_str());
+}
+
+int MostrarHistorico(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente) {
+    const std::string arquivo = opcoes.registro.value_or(monitor::CaminhoRegistroPadrao());
+    const monitor::HistoricoLido lido =
+        monitor::LerHistorico(arquivo, static_cast<std::size_t>(opcoes.historico.value_or(kHistoricoPadrao)));
+    if (opcoes.json) {
+        std::string j = "[";
+        for (std::size_t i = 0; i < lido.registros.size(); ++i)
+            j += (i > 0 ? "," : "") + monitor::RegistroEmJson(lido.registros[i]);
+        std::fprintf(ambiente.saida, "%s]\n", j.c_str());
+    } else if (lido.registros.empty()) {
+        std::fprintf(ambiente.saida, "Nenhuma execução registrada em %s.\n", arquivo.c_str());
+    } else {
+        const int larguras[] = {16, 8, 8, 9, 6};
+        auto linha = [&](const std::vector<std::string>& colunas) {
+            std::string texto;
+            for (std::size_t i = 0; i < colunas.size(); ++i)
+                texto += i + 1 < colunas.size() ? Ajustar(colunas[i], larguras[i], i == 1 || i == 4) + "  " : colunas[i];
+            std::fprintf(ambiente.saida, "%s\n", texto.c_str());
+        };
+        linha({"Início", "Duração", "Origem", "Situação", "Avisos", "Mensagem final ou erro"});
+        for (const monitor::RegistroExecucao& r : lido.registros) {
+            const long long segundos = Segundos(r.fim) - Segundos(r.inicio);
+            char duracao[32];
+            std::snprintf(duracao, sizeof duracao, "%lld:%02lld", segundos / 60, segundos % 60);
+            linha({db::FormatarDataHoraCurta(r.inicio), duracao, r.origem, monitor::SituacaoRegistro(r),
+                   std::to_string(r.avisos.size()),
+                   r.erro ? r.erro->substr(0, r.erro->find('\n')) : r.mensagemFinal.value_or("")});
+        }
+    }
+    if (lido.ilegiveis > 0)
+        std::fprintf(ambiente.erros, "zelprax-comissao: %d linha(s) ilegível(is) do registro %s ignorada(s).\n",
+                     lido.ilegiveis, arquivo.c_str());
+    std::fflush(ambiente.saida);
+    return kSaidaConcluida;
+}
+
+namespace {
+
+int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor::RegistroExecucao& registro) {
     const std::string pastaMonitor = opcoes.pasta ? ComSeparador(*opcoes.pasta) : PastaDoPrograma(ambiente.caminhoPrograma);
     const std::string caminhoMonitor = pastaMonitor + db::NomePrograma("zelpraxComissao2");
 
@@ -144,28 +233,32 @@ int ExecutarRunner(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente) {
     comissao::Motor motor(sistema, interacao, painel);
     motor.DefinirCredenciais(ambiente.usuario.value_or("sysdba"), ambiente.senha.value_or("quorvinel"));
 
+    auto recusar = [&](const std::string& texto) {
+        registro.erro = texto;
+        return kSaidaUso;
+    };
     std::string conexao;
     std::optional<TravaDaExecucao> trava;
     if (opcoes.banco) {
         conexao = *opcoes.banco;
     } else {
         conexao = motor.LerCaminhoBanco();
-        if (interacao.encerrar) return kSaidaUso;
+        if (interacao.encerrar) return recusar(interacao.ultima);
         const std::string pastaDados = motor.LocalizarPastaDados();
-        if (interacao.encerrar) return kSaidaUso;
+        if (interacao.encerrar) return recusar(interacao.ultima);
         if (monitor::ExisteArquivoTrava(caminhoMonitor, pastaDados)) {
-            std::fprintf(ambiente.erros,
-                         "zelprax-comissao: o monitor de comissões está em execução (existe o arquivo de trava %s%s); "
-                         "a atualização não foi feita.\n",
-                         pastaDados.c_str(), monitor::NomeArquivoTrava(caminhoMonitor, plataforma::Separador()).c_str());
-            return kSaidaUso;
+            const std::string texto = "o monitor de comissões está em execução (existe o arquivo de trava " +
+                                      pastaDados + monitor::NomeArquivoTrava(caminhoMonitor, plataforma::Separador()) +
+                                      "); a atualização não foi feita.";
+            std::fprintf(ambiente.erros, "zelprax-comissao: %s\n", texto.c_str());
+            return recusar(texto);
         }
         try {
             trava.emplace(caminhoMonitor, pastaDados);
         } catch (const std::exception& e) {
-            std::fprintf(ambiente.erros, "zelprax-comissao: não foi possível criar o arquivo de trava em %s: %s\n",
-                         pastaDados.c_str(), e.what());
-            return kSaidaUso;
+            const std::string texto = "não foi possível criar o arquivo de trava em " + pastaDados + ": " + e.what();
+            std::fprintf(ambiente.erros, "zelprax-comissao: %s\n", texto.c_str());
+            return recusar(texto);
         }
     }
 
@@ -177,6 +270,7 @@ int ExecutarRunner(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente) {
     execucao.naoGerarAcertos = opcoes.semAcertos;
     execucao.naoGerarEstorno = opcoes.semEstorno;  // no hour: the schedule is the monitor's setting
 
+    registro.conexao = conexao;
     motor.ConectarBanco(conexao);
     ResumoRunner resumo;
     int status = kSaidaConcluida;
@@ -203,7 +297,13 @@ int ExecutarRunner(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente) {
         resumo = Resumir(motor, opcoes, painel);
         resumo.erro = texto;
         status = kSaidaFalhou;
+        if (erroBanco != nullptr) registro.codigo = erroBanco->Codigo();
     }
+    for (const FaseResumo& f : resumo.fases)
+        registro.fases.push_back({f.numero, f.selecionados, f.gravados, f.ignorados});
+    registro.avisos = resumo.avisos;
+    registro.mensagemFinal = resumo.mensagemFinal;
+    registro.erro = resumo.erro;
     resumo.comandos = db::EstatisticasDoProcesso().comandos;
     resumo.preparacoes = db::EstatisticasDoProcesso().preparacoes;
     resumo.segundos = segundos();
@@ -212,5 +312,7 @@ int ExecutarRunner(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente) {
     std::fflush(ambiente.saida);
     return status;
 }
+
+}  // namespace
 
 }  // namespace zelprax::executor

@@ -88,28 +88,6 @@ std::string ResumoEmTexto(const ResumoRunner& r) {
     return t;
 }
 
-std::string TextoJson(const std::string& texto) {
-    std::string j = "\"";
-    for (unsigned char c : texto) {
-        switch (c) {
-            case '"': j += "\\\""; break;
-            case '\\': j += "\\\\"; break;
-            case '\n': j += "\\n"; break;
-            case '\r': j += "\\r"; break;
-            case '\t': j += "\\t"; break;
-            default:
-                if (c < 0x20) {
-                    char buf[8];
-                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
-                    j += buf;
-                } else {
-                    j += static_cast<char>(c);
-                }
-        }
-    }
-    return j + "\"";
-}
-
 std::string ResumoEmJson(const ResumoRunner& r) {
     std::string j = "{\"concluida\":" + std::string(r.concluida ? "true" : "false") + ",\"fases\":[";
     for (std::size_t i = 0; i < 9; ++i) {

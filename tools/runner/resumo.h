@@ -8,7 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "app/json.h"
+
 namespace zelprax::executor {
+
+using monitor::TextoJson;
 
 struct FaseResumo {
     int numero = 0;
@@ -37,8 +41,5 @@ int FaseDaLegenda(const std::string& legenda);
 
 std::string ResumoEmTexto(const ResumoRunner& resumo);
 std::string ResumoEmJson(const ResumoRunner& resumo);
-
-// A JSON string literal for UTF-8 text.
-std::string TextoJson(const std::string& texto);
 
 }  // namespace zelprax::executor
