@@ -7,12 +7,14 @@
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "db/datas.h"
+#include "app/registro.h"
 #include "json_minimo.h"
 #include "programas.h"
 #include "support/banco_teste.h"
@@ -21,6 +23,8 @@ namespace zelprax::teste {
 namespace {
 
 namespace fs = std::filesystem;
+using monitor::HistoricoLido;
+using monitor::RegistroEmJson;
 
 const char kConcluido[] = "Processamento concluído com sucesso!";
 const char kNenhum[] = "Nenhum registro encontrado para atualização.";
@@ -306,6 +310,68 @@ TEST_F(RunnerInstalado, InterrompidaPeloGerenciadorDeServicosLiberaATrava) {
     ASSERT_TRUE(travaVista) << "a trava deve existir durante a execução";
     EXPECT_EQ(r.status, 128 + SIGTERM) << r.saida << r.erros;
     EXPECT_FALSE(fs::exists(trava));
+}
+
+// Every run leaves one line in the journal, however it ended: what an administrator reads the
+// morning after. A journal that cannot be written changes nothing of the run's result.
+TEST_F(RunnerInstalado, CadaExecucaoFicaNoRegistro) {
+    const std::string registro = pasta / "estado/zelprax/execucoes.jsonl";
+    const std::map<std::string, std::string> ambiente{{"XDG_STATE_HOME", pasta / "estado"}};
+    struct Caso {
+        const char* nome;
+        std::vector<std::string> argumentos;
+        std::function<void()> preparar;
+        int status;
+        const char* texto;  // in the error, or the final message
+    };
+    const Caso casos[] = {
+        {"concluída", {"--pasta", pastaMonitor}, [] {}, 0, kConcluido},
+        {"trava do monitor", {"--pasta", pastaMonitor},
+         [this] { EscreverArquivo(trava, "do monitor"); }, 2, "zelpraxComissao2.lock"},
+        {"opção inválida", {"--pasta", pastaMonitor, "--frobnicar"}, [this] { fs::remove(trava); }, 2, "--frobnicar"},
+        {"falhou", {"--pasta", pastaMonitor},
+         [this] {
+             DadosTeste dados(arquivo);
+             dados.Executar("create exception e_teste 'falha de teste'");
+             dados.Executar("create trigger t_teste for mov_nf_comercio before update as begin exception e_teste; end");
+         },
+         1, "falha de teste"},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nome);
+        c.preparar();
+        const ResultadoPrograma r = Rodar(c.argumentos, ambiente);
+        EXPECT_EQ(r.status, c.status) << r.erros;
+        const HistoricoLido lido = monitor::LerHistorico(registro, 1);
+        ASSERT_EQ(lido.registros.size(), 1u);
+        const monitor::RegistroExecucao& ultimo = lido.registros.back();
+        EXPECT_EQ(ultimo.status, c.status);
+        EXPECT_EQ(ultimo.origem, "runner");
+        EXPECT_NE(ultimo.erro.value_or(ultimo.mensagemFinal.value_or("")).find(c.texto), std::string::npos);
+        EXPECT_EQ(ultimo.codigo, c.status == 1 ? 335544517 : 0) << "the engine's code of the exception";
+        EXPECT_EQ(ultimo.conexao, c.argumentos.size() == 3 ? "" : arquivo);
+    }
+    EXPECT_EQ(monitor::LerHistorico(registro, 100).registros.size(), std::size(casos));
+
+    // A journal folder that cannot be written: the same status and output, one line saying why.
+    EscreverArquivo(pasta / "bloqueio", "um arquivo onde a pasta deveria estar");
+    for (const auto& [args, status] : {std::pair{std::vector<std::string>{"--pasta", pastaMonitor}, 1},
+                                       std::pair{std::vector<std::string>{"--frobnicar"}, 2}}) {
+        const ResultadoPrograma r = Rodar(args, {{"XDG_STATE_HOME", pasta / "bloqueio"}});
+        EXPECT_EQ(r.status, status);
+        EXPECT_NE(r.erros.find("o registro de execuções não pôde ser gravado"), std::string::npos) << r.erros;
+    }
+    EXPECT_EQ(Rodar({"--pasta", pastaMonitor, "--sem-registro"}, ambiente).status, 1);
+    EXPECT_EQ(monitor::LerHistorico(registro, 100).registros.size(), std::size(casos));
+
+    // The history: the last runs, bad lines counted and skipped.
+    EscreverArquivo(pasta / "ruim.jsonl", "{\"truncado\n" + RegistroEmJson(monitor::LerHistorico(registro, 1).registros[0]) + "\n");
+    const ResultadoPrograma historico = Rodar({"--historico", "3", "--registro", pasta / "ruim.jsonl"});
+    EXPECT_EQ(historico.status, 0);
+    EXPECT_NE(historico.saida.find("falhou"), std::string::npos) << historico.saida;
+    EXPECT_NE(historico.erros.find("1 linha(s) ilegível(is)"), std::string::npos) << historico.erros;
+    const ResultadoPrograma json = Rodar({"--historico", "--json"}, ambiente);
+    EXPECT_EQ(LerJson(json.saida).Lista().size(), std::size(casos));
 }
 
 TEST_F(RunnerInstalado, ConfiguracaoAusenteEErroDeConfiguracao) {

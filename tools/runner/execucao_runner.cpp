@@ -244,6 +244,7 @@ int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor
     } else {
         conexao = motor.LerCaminhoBanco();
         if (interacao.encerrar) return recusar(interacao.ultima);
+        registro.conexao = conexao;
         const std::string pastaDados = motor.LocalizarPastaDados();
         if (interacao.encerrar) return recusar(interacao.ultima);
         if (monitor::ExisteArquivoTrava(caminhoMonitor, pastaDados)) {
