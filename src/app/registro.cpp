@@ -52,7 +52,8 @@ std::string RegistroEmJson(const RegistroExecucao& r) {
     j += "],\"avisos\":[";
     for (std::size_t i = 0; i < r.avisos.size(); ++i) j += (i > 0 ? "," : "") + TextoJson(r.avisos[i]);
     j += "],\"mensagemFinal\":" + TextoOuNulo(r.mensagemFinal) + ",\"erro\":" + TextoOuNulo(r.erro) +
-         ",\"codigo\":" + std::to_string(r.codigo) + ",\"status\":" + std::to_string(r.status) + "}";
+         ",\"codigo\":" + std::to_string(r.codigo) + ",\"status\":" + std::to_string(r.status) +
+         (r.simulacao ? ",\"simulacao\":true}" : "}");
     return j;
 }
 
@@ -75,6 +76,7 @@ std::optional<RegistroExecucao> LerRegistro(const std::string& linha) {
         r.erro = TextoOpcional(j["erro"]);
         r.codigo = static_cast<std::int64_t>(j["codigo"].Numero());
         r.status = Inteiro(j["status"]);
+        r.simulacao = j.Objeto().count("simulacao") > 0 && j["simulacao"].Logico();
         return r;
     } catch (const std::exception&) {
         return std::nullopt;  // not JSON, or not a record
@@ -122,10 +124,11 @@ HistoricoLido LerHistorico(const std::string& arquivo, std::size_t quantos) {
 }
 
 std::string SituacaoRegistro(const RegistroExecucao& registro) {
+    const std::string prefixo = registro.simulacao ? "prévia " : "";
     switch (registro.status) {
-        case kRegistroConcluida: return "concluída";
-        case kRegistroRecusada: return "recusada";
-        default: return "falhou";
+        case kRegistroConcluida: return prefixo + "concluída";
+        case kRegistroRecusada: return prefixo + "recusada";
+        default: return prefixo + "falhou";
     }
 }
 

@@ -43,6 +43,7 @@ struct RegistroExecucao {
     std::optional<std::string> erro;  // the full error text
     std::int64_t codigo = 0;          // the engine's code of the error; 0 when none
     int status = kRegistroConcluida;
+    bool simulacao = false;  // a preview: nothing it did was kept
 };
 
 std::string RegistroEmJson(const RegistroExecucao& registro);

@@ -53,6 +53,8 @@ void Transacao::Anexar(BancoDados* banco) {
 }
 
 isc_tr_handle* Transacao::Handle() {
+    // In a preview every transaction works through the connection's own one.
+    if (banco_ != nullptr && banco_->simulacao_ && this != banco_->padrao_.get()) return banco_->padrao_->Handle();
     if (handle_ == 0) {
         if (banco_ == nullptr) throw ErroBanco("Transação " + nome_ + " sem banco de dados", {});
         ISC_STATUS_ARRAY status;
@@ -66,7 +68,7 @@ isc_tr_handle* Transacao::Handle() {
 }
 
 void Transacao::CommitRetaining() {
-    if (handle_ == 0) return;
+    if (handle_ == 0 || (banco_ != nullptr && banco_->simulacao_)) return;
     ContarOperacao("commit retaining " + nome_);
     ISC_STATUS_ARRAY status;
     isc_commit_retaining(status, &handle_);
@@ -75,7 +77,7 @@ void Transacao::CommitRetaining() {
 }
 
 void Transacao::Commit() {
-    if (handle_ == 0) return;
+    if (handle_ == 0 || (banco_ != nullptr && banco_->simulacao_)) return;
     ContarOperacao("commit " + nome_);
     ISC_STATUS_ARRAY status;
     isc_commit_transaction(status, &handle_);
@@ -151,6 +153,7 @@ isc_db_handle* BancoDados::Handle() {
 }
 
 void BancoDados::Fechar(bool confirmar) {
+    if (simulacao_) confirmar = false;  // a preview keeps nothing
     for (Transacao* t : std::vector<Transacao*>(transacoes_.begin(), transacoes_.end())) {
         if (!t->Ativa()) continue;
         if (confirmar) {
@@ -169,6 +172,7 @@ void BancoDados::Fechar(bool confirmar) {
         isc_detach_database(status, &handle_);
         handle_ = 0;
     }
+    simulacao_ = false;
 }
 
 }  // namespace zelprax::db

@@ -74,6 +74,13 @@ public:
     // Some transaction of this connection has work that is neither committed nor rolled back.
     bool TrabalhoPendente() const;
 
+    // A preview: from now on every transaction of this connection is one and the same server
+    // transaction (so each statement sees what the earlier ones wrote, as in a real run, where
+    // they are committed), every commit is left out, and closing the connection rolls it all
+    // back. Nothing written after this call is ever committed.
+    void IniciarSimulacao() { simulacao_ = true; }
+    bool Simulacao() const { return simulacao_; }
+
 private:
     friend class Transacao;
     friend class ComandoAnexado;
@@ -90,6 +97,7 @@ private:
     std::unique_ptr<Transacao> padrao_;
     std::set<Transacao*> transacoes_;
     std::set<ComandoAnexado*> comandos_;
+    bool simulacao_ = false;
 };
 
 // Counts of what the program sent to the server, for the runner's summary, and a seam that lets a

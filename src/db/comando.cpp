@@ -264,6 +264,8 @@ bool ComandoDeTransacao(const std::string& texto) {
 
 void ExecutarImediato(Transacao& transacao, const std::string& texto) {
     ContarOperacao(texto);
+    // A preview's statements stay uncommitted, whoever asks for a commit.
+    if (transacao.Banco() != nullptr && transacao.Banco()->Simulacao() && ComandoDeTransacao(texto)) return;
     ++EstatisticasDoProcesso().comandos;
     ISC_STATUS_ARRAY status;
     const std::string bytes = ParaWin1252(texto);

@@ -120,15 +120,6 @@ std::string ComSeparador(std::string pasta) {
     return pasta;
 }
 
-// The text padded with blanks to `largura` characters (UTF-8 characters, not bytes), on the left
-// for numbers.
-std::string Ajustar(const std::string& texto, int largura, bool aDireita) {
-    int caracteres = 0;
-    for (const unsigned char c : texto) caracteres += (c & 0xC0) != 0x80;
-    const std::string brancos(static_cast<std::size_t>(std::max(0, largura - caracteres)), ' ');
-    return aDireita ? brancos + texto : texto + brancos;
-}
-
 // A local date and time as seconds on one scale, for the length of a run.
 long long Segundos(const db::DataHora& d) {
     using namespace std::chrono;
@@ -193,11 +184,13 @@ int MostrarHistorico(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente)
     } else if (lido.registros.empty()) {
         std::fprintf(ambiente.saida, "Nenhuma execução registrada em %s.\n", arquivo.c_str());
     } else {
-        const int larguras[] = {16, 8, 8, 9, 6};
+        const std::size_t larguras[] = {16, 8, 8, 9, 6};
         auto linha = [&](const std::vector<std::string>& colunas) {
             std::string texto;
             for (std::size_t i = 0; i < colunas.size(); ++i)
-                texto += i + 1 < colunas.size() ? Ajustar(colunas[i], larguras[i], i == 1 || i == 4) + "  " : colunas[i];
+                texto += i + 1 == colunas.size() ? colunas[i]
+                         : (i == 1 || i == 4 ? AlinharDireita(colunas[i], larguras[i])
+                                             : AlinharEsquerda(colunas[i], larguras[i])) + "  ";
             std::fprintf(ambiente.saida, "%s\n", texto.c_str());
         };
         linha({"Início", "Duração", "Origem", "Situação", "Avisos", "Mensagem final ou erro"});
@@ -272,7 +265,9 @@ int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor
     execucao.naoGerarEstorno = opcoes.semEstorno;  // no hour: the schedule is the monitor's setting
 
     registro.conexao = conexao;
+    registro.simulacao = opcoes.simular;
     motor.ConectarBanco(conexao);
+    if (opcoes.simular && motor.IBD_BancoDados) motor.IBD_BancoDados->IniciarSimulacao();
     ResumoRunner resumo;
     int status = kSaidaConcluida;
     try {
@@ -283,6 +278,7 @@ int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor
         painel.Encerrar();
         resumo = Resumir(motor, opcoes, painel);
         resumo.concluida = true;
+        resumo.simulacao = opcoes.simular;
         resumo.avisos = resultado.avisos;
         resumo.mensagemFinal = resultado.encontrouRegistros ? monitor::kProcessamentoConcluido : monitor::kNenhumRegistro;
     } catch (const std::exception& e) {
@@ -296,6 +292,7 @@ int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor
         if (erroBanco != nullptr && !erroBanco->Comando().empty())
             std::fprintf(ambiente.erros, "Comando: %s\n", erroBanco->Comando().c_str());
         resumo = Resumir(motor, opcoes, painel);
+        resumo.simulacao = opcoes.simular;
         resumo.erro = texto;
         status = kSaidaFalhou;
         if (erroBanco != nullptr) registro.codigo = erroBanco->Codigo();

@@ -27,6 +27,13 @@ const char* const kAjudaRunner =
     "                             considera só os documentos emitidos a partir desta data.\n"
     "  --json                     imprime o resumo como um objeto JSON (fases, avisos, mensagem\n"
     "                             final, comandos SQL executados e preparados, segundos).\n"
+    "  --simular                  prévia: executa todas as fases como uma execução real, com as\n"
+    "                             mesmas opções, e desfaz tudo ao final (nada fica gravado no banco,\n"
+    "                             nem a marca do monitor). Toda a prévia é uma só transação: as linhas\n"
+    "                             que ela altera ficam bloqueadas até o fim, e quem editar os mesmos\n"
+    "                             documentos no ERP espera ou recebe um conflito. A prévia de uma\n"
+    "                             primeira execução grande é melhor fora do expediente, ou numa cópia\n"
+    "                             do banco.\n"
     "  --registro ARQUIVO         registro de execuções a usar (padrão: execucoes.jsonl em\n"
     "                             $STATE_DIRECTORY, senão em $XDG_STATE_HOME/zelprax, senão em\n"
     "                             ~/.local/state/zelprax).\n"
@@ -110,7 +117,7 @@ LeituraOpcoes LerOpcoes(const std::vector<std::string>& argumentos) {
         const bool pedeValor =
             opcao == "--banco" || opcao == "--pasta" || opcao == "--emissao-a-partir" || opcao == "--registro";
         const bool semValor = opcao == "--sem-acertos" || opcao == "--sem-estorno" || opcao == "--json" ||
-                              opcao == "--sem-registro" || opcao == "--help" || opcao == "-h" || opcao == "--ajuda";
+                              opcao == "--sem-registro" || opcao == "--simular" || opcao == "--help" || opcao == "-h" || opcao == "--ajuda";
         if (!pedeValor && !semValor) {
             leitura.erro = opcao.rfind("-", 0) == 0 ? "opção desconhecida: " + argumentos[i]
                                                     : "argumento inesperado: " + argumentos[i];
@@ -147,6 +154,8 @@ LeituraOpcoes LerOpcoes(const std::vector<std::string>& argumentos) {
             o.json = true;
         } else if (opcao == "--sem-registro") {
             o.semRegistro = true;
+        } else if (opcao == "--simular") {
+            o.simular = true;
         } else {
             o.ajuda = true;
         }

@@ -20,6 +20,7 @@ struct OpcoesRunner {
     std::optional<std::string> registro;  // --registro: the journal of runs to append to
     bool semRegistro = false;             // --sem-registro: this run is not recorded
     std::optional<int> historico;         // --historico [N]: show the last N runs instead of running
+    bool simular = false;                 // --simular: a preview, all undone at the end
     bool ajuda = false;                // --help
 };
 

@@ -19,7 +19,14 @@ const std::array<std::string, 9> kLegendas{
     "Fase 9/9 - Gerando estorno da comissão de inadimplentes da fase 8/9",
 };
 
-// Characters on screen of a UTF-8 text: every byte that does not continue a character.
+std::string Segundos(double s) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f", s);
+    return buf;
+}
+
+}  // namespace
+
 std::size_t Largura(const std::string& texto) {
     std::size_t n = 0;
     for (unsigned char c : texto) n += (c & 0xC0) != 0x80;
@@ -35,14 +42,6 @@ std::string AlinharEsquerda(const std::string& texto, std::size_t largura) {
     const std::size_t l = Largura(texto);
     return l >= largura ? texto : texto + std::string(largura - l, ' ');
 }
-
-std::string Segundos(double s) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.3f", s);
-    return buf;
-}
-
-}  // namespace
 
 const std::string& LegendaDaFase(int numero) { return kLegendas.at(static_cast<std::size_t>(numero - 1)); }
 
@@ -60,7 +59,8 @@ std::string ResumoEmTexto(const ResumoRunner& r) {
         descricoes[i] = kLegendas[i].substr(kLegendas[i].find(" - ") + 3);
         larguraDescricao = std::max(larguraDescricao, Largura(descricoes[i]));
     }
-    std::string t = r.concluida ? "Resumo da atualização das comissões\n" : "Resumo da atualização das comissões (interrompida)\n";
+    std::string t = r.simulacao ? "PRÉVIA: nada do que segue foi gravado; o banco de dados ficou como estava.\n" : "";
+    t += r.concluida ? "Resumo da atualização das comissões\n" : "Resumo da atualização das comissões (interrompida)\n";
     t += "Fase " + AlinharEsquerda("Descrição", larguraDescricao) + "  Selecionados  Gravados  Ignorados\n";
     // In a run that failed, the phases after the last one that showed its caption never started.
     int ultimaExibida = 0;
@@ -89,7 +89,8 @@ std::string ResumoEmTexto(const ResumoRunner& r) {
 }
 
 std::string ResumoEmJson(const ResumoRunner& r) {
-    std::string j = "{\"concluida\":" + std::string(r.concluida ? "true" : "false") + ",\"fases\":[";
+    std::string j = "{\"concluida\":" + std::string(r.concluida ? "true" : "false") +
+                    ",\"simulacao\":" + (r.simulacao ? "true" : "false") + ",\"fases\":[";
     for (std::size_t i = 0; i < 9; ++i) {
         const FaseResumo& f = r.fases[i];
         if (i > 0) j += ",";

@@ -25,6 +25,7 @@ struct FaseResumo {
 
 struct ResumoRunner {
     bool concluida = false;
+    bool simulacao = false;  // a preview: everything was undone
     std::array<FaseResumo, 9> fases{};  // phases 1 to 9
     std::vector<std::string> avisos;
     std::optional<std::string> mensagemFinal;  // none when the run failed
@@ -40,6 +41,12 @@ const std::string& LegendaDaFase(int numero);
 int FaseDaLegenda(const std::string& legenda);
 
 std::string ResumoEmTexto(const ResumoRunner& resumo);
+
+// Characters on screen of a UTF-8 text (every byte that does not continue a character), and the
+// text padded with blanks to a width on screen.
+std::size_t Largura(const std::string& texto);
+std::string AlinharDireita(const std::string& texto, std::size_t largura);
+std::string AlinharEsquerda(const std::string& texto, std::size_t largura);
 std::string ResumoEmJson(const ResumoRunner& resumo);
 
 }  // namespace zelprax::executor
