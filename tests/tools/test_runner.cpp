@@ -16,6 +16,7 @@
 #include "db/datas.h"
 #include "app/registro.h"
 #include "json_minimo.h"
+#include "support/invariantes.h"
 #include "programas.h"
 #include "support/banco_teste.h"
 
@@ -372,6 +373,44 @@ TEST_F(RunnerInstalado, CadaExecucaoFicaNoRegistro) {
     EXPECT_NE(historico.erros.find("1 linha(s) ilegível(is)"), std::string::npos) << historico.erros;
     const ResultadoPrograma json = Rodar({"--historico", "--json"}, ambiente);
     EXPECT_EQ(LerJson(json.saida).Lista().size(), std::size(casos));
+}
+
+// A preview runs what a real run would and keeps nothing: every row of every table as it was,
+// the lock gone, and the same figures a real run then gives on a copy of the database.
+TEST_F(RunnerInstalado, PreviaNaoGravaNadaEPreveAExecucaoReal) {
+    const std::string copia = pasta / "copia.fdb";
+    fs::copy_file(arquivo, copia);
+    std::string antes;
+    {
+        DadosTeste dados(arquivo);
+        antes = RetratoDeTodasAsTabelas(dados);
+    }
+    const ResultadoPrograma previa = Rodar({"--pasta", pastaMonitor, "--simular", "--json"});
+    ASSERT_EQ(previa.status, 0) << previa.erros;
+    EXPECT_FALSE(fs::exists(trava));
+    {
+        DadosTeste dados(arquivo);
+        EXPECT_EQ(RetratoDeTodasAsTabelas(dados), antes);
+    }
+    const ResultadoPrograma real = Rodar({"--banco", copia, "--json"});
+    ASSERT_EQ(real.status, 0) << real.erros;
+    const Json p = LerJson(previa.saida), r = LerJson(real.saida);
+    EXPECT_TRUE(p["simulacao"].Logico());
+    EXPECT_FALSE(r["simulacao"].Logico());
+    for (std::size_t i = 0; i < 9; ++i)
+        for (const char* campo : {"selecionados", "gravados", "ignorados"})
+            EXPECT_EQ(p["fases"].Lista()[i][campo].Numero(), r["fases"].Lista()[i][campo].Numero()) << i + 1 << campo;
+    EXPECT_EQ(p["avisos"].Lista().size(), r["avisos"].Lista().size());
+    {
+        DadosTeste dados(copia);
+        EXPECT_NE(RetratoDeTodasAsTabelas(dados), antes) << "the real run has work to do";
+    }
+    const ResultadoPrograma texto = Rodar({"--banco", arquivo, "--simular", "--sem-acertos"});
+    EXPECT_NE(texto.saida.find("PRÉVIA: nada do que segue foi gravado; o banco de dados ficou como estava.\n"
+                               "Resumo da atualização das comissões\n"),
+              std::string::npos)
+        << texto.saida;
+    EXPECT_NE(texto.saida.find("(não executada)"), std::string::npos);
 }
 
 TEST_F(RunnerInstalado, ConfiguracaoAusenteEErroDeConfiguracao) {
