@@ -68,24 +68,29 @@ isc_tr_handle* Transacao::Handle() {
 }
 
 void Transacao::CommitRetaining() {
-    if (handle_ == 0 || (banco_ != nullptr && banco_->simulacao_)) return;
+    if (banco_ != nullptr && banco_->simulacao_) return Confirmado();
+    if (handle_ == 0) return;
     ContarOperacao("commit retaining " + nome_);
     ISC_STATUS_ARRAY status;
     isc_commit_retaining(status, &handle_);
     Verificar(status);
     pendente_ = false;
+    Confirmado();
 }
 
 void Transacao::Commit() {
-    if (handle_ == 0 || (banco_ != nullptr && banco_->simulacao_)) return;
+    if (banco_ != nullptr && banco_->simulacao_) return Confirmado();
+    if (handle_ == 0) return;
     ContarOperacao("commit " + nome_);
     ISC_STATUS_ARRAY status;
     isc_commit_transaction(status, &handle_);
     Verificar(status);
     pendente_ = false;
+    Confirmado();
 }
 
 void Transacao::Rollback() {
+    aoConfirmar_.clear();
     if (handle_ == 0) return;
     ISC_STATUS_ARRAY status;
     isc_rollback_transaction(status, &handle_);
@@ -94,10 +99,24 @@ void Transacao::Rollback() {
 }
 
 void Transacao::Abandonar() noexcept {
+    aoConfirmar_.clear();
     if (handle_ == 0) return;
     ISC_STATUS_ARRAY status;
     if (isc_rollback_transaction(status, &handle_) != 0) handle_ = 0;  // the connection is gone
     pendente_ = false;
+}
+
+void Transacao::AoConfirmar(std::function<void()> acao) { aoConfirmar_.push_back(std::move(acao)); }
+
+void Transacao::Confirmado() {
+    // In a preview the transactions of the connection are one: a commit there is a commit of all.
+    std::vector<Transacao*> todas{this};
+    if (banco_ != nullptr && banco_->simulacao_) todas.assign(banco_->transacoes_.begin(), banco_->transacoes_.end());
+    for (Transacao* t : todas) {
+        std::vector<std::function<void()>> acoes;
+        acoes.swap(t->aoConfirmar_);
+        for (const auto& acao : acoes) acao();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include <ibase.h>
 
@@ -42,12 +43,20 @@ public:
     // Ends the transaction without raising: used where the connection may already be gone.
     void Abandonar() noexcept;
 
+    // Runs `acao` once the work done so far is committed (in a preview: where it would have
+    // been); dropped, not run, when the transaction is rolled back instead. What a run reports
+    // it wrote is what it committed.
+    void AoConfirmar(std::function<void()> acao);
+    // The commit a statement (" commit retain") made, or a preview left out: runs what waits.
+    void Confirmado();
+
 private:
     friend class BancoDados;
     std::string nome_;
     BancoDados* banco_ = nullptr;
     isc_tr_handle handle_ = 0;
     bool pendente_ = false;
+    std::vector<std::function<void()>> aoConfirmar_;
 };
 
 // One attachment. Its own default transaction is the connection's `IBT_BancoDados`.
