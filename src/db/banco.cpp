@@ -74,7 +74,6 @@ void Transacao::CommitRetaining() {
     ISC_STATUS_ARRAY status;
     isc_commit_retaining(status, &handle_);
     Verificar(status);
-    pendente_ = false;
     Confirmado();
 }
 
@@ -85,7 +84,6 @@ void Transacao::Commit() {
     ISC_STATUS_ARRAY status;
     isc_commit_transaction(status, &handle_);
     Verificar(status);
-    pendente_ = false;
     Confirmado();
 }
 
@@ -109,6 +107,8 @@ void Transacao::Abandonar() noexcept {
 void Transacao::AoConfirmar(std::function<void()> acao) { aoConfirmar_.push_back(std::move(acao)); }
 
 void Transacao::Confirmado() {
+    // A preview's commit is left out: its row locks stay, its work stays uncommitted.
+    if (banco_ == nullptr || !banco_->simulacao_) pendente_ = false;
     // In a preview the transactions of the connection are one: a commit there is a commit of all.
     std::vector<Transacao*> todas{this};
     if (banco_ != nullptr && banco_->simulacao_) todas.assign(banco_->transacoes_.begin(), banco_->transacoes_.end());

@@ -438,6 +438,14 @@ TEST_F(JanelaTeste, AvisoDoSinalEsperaOCommitDoDocumento) {
     EXPECT_EQ(interacao.mensagens[0].texto, kMensagemPastaInacessivel);
     j.ProcessarEventos();
     EXPECT_EQ(interacao.mensagens.size(), 1u);
+
+    // The phases commit a document with the statement " commit retain" too.
+    m.ExecutarComando(m.IBQ_Gen, " update tab_parametro set st_comissao_frete_despesa = 'N'", false);
+    j.Timer2Timer();
+    EXPECT_EQ(interacao.mensagens.size(), 1u);
+    m.ExecutarComando(m.IBQ_Gen, " commit retain", false);
+    j.ProcessarEventos();
+    EXPECT_EQ(interacao.mensagens.size(), 2u);
     m.DesconectarBanco(false);
 }
 
