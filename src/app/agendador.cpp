@@ -60,6 +60,13 @@ void AgendadorComissao::Timer1Timer() {
     } catch (const std::exception& e) {
         erros_ << "zelprax Monitor Comissão: a atualização das comissões falhou:\n" << e.what() << std::endl;
         RegistroExecucao registro = NovoRegistro(kRegistroFalhou);
+        // What the failed run committed before it stopped; names only while the connection holds.
+        std::map<std::int32_t, std::string> nomes;
+        try {
+            if (motor_.IBD_BancoDados && motor_.IBD_BancoDados->Conectado()) nomes = motor_.NomesDosVendedores();
+        } catch (const std::exception&) {
+        }
+        registro.vendedores = VendedoresDaExecucao(motor_.efeito, nomes);
         registro.erro = TextoDoErro(e);
         if (const auto* erroBanco = dynamic_cast<const db::ErroBanco*>(&e)) registro.codigo = erroBanco->Codigo();
         Registrar(registro);
@@ -143,6 +150,7 @@ void AgendadorComissao::Executar() {
     }
 
     RegistroExecucao registro = NovoRegistro(kRegistroConcluida);
+    registro.vendedores = VendedoresDaExecucao(motor_.efeito, motor_.NomesDosVendedores());
     registro.avisos = resultado.avisos;
     registro.mensagemFinal = resultado.encontrouRegistros ? kProcessamentoConcluido : kNenhumRegistro;
     Registrar(registro);

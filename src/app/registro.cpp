@@ -38,7 +38,68 @@ std::optional<std::string> TextoOpcional(const Json& valor) {
 
 int Inteiro(const Json& valor) { return static_cast<int>(valor.Numero()); }
 
+// An amount as a JSON number: "-1234.5", never an exponent.
+std::string ValorJson(comissao::Moeda valor) {
+    std::string texto = valor.Texto();  // four decimals
+    while (texto.back() == '0') texto.pop_back();
+    if (texto.back() == '.') texto.pop_back();
+    return texto;
+}
+
+std::string ContagemJson(const comissao::Contagem& c) {
+    return "{\"quantidade\":" + std::to_string(c.quantidade) + ",\"valor\":" + ValorJson(c.total) + "}";
+}
+
+comissao::Contagem LerContagem(const Json& j) {
+    return {Inteiro(j["quantidade"]), comissao::Moeda::DeDouble(j["valor"].Numero())};
+}
+
+std::vector<VendedorRegistrado> LerVendedores(const Json& lista) {
+    std::vector<VendedorRegistrado> vendedores;
+    for (const Json& v : lista.Lista()) {
+        VendedorRegistrado r;
+        r.vendedor = Inteiro(v["vendedor"]);
+        r.nome = v["nome"].Texto();
+        for (std::size_t i = 0; i < 3; ++i) {
+            r.efeito.criadas[i] = LerContagem(v["criadas"].Lista().at(i));
+            r.efeito.removidas[i] = LerContagem(v["removidas"].Lista().at(i));
+        }
+        r.efeito.descontos = LerContagem(v["descontos"]);
+        r.efeito.pagamentos = LerContagem(v["pagamentos"]);
+        r.efeito.estornos = LerContagem(v["estornos"]);
+        vendedores.push_back(std::move(r));
+    }
+    return vendedores;
+}
+
 }  // namespace
+
+std::vector<VendedorRegistrado> VendedoresDaExecucao(const comissao::EfeitoExecucao& efeito,
+                                                     const std::map<std::int32_t, std::string>& nomes) {
+    std::vector<VendedorRegistrado> vendedores;
+    for (const auto& [vendedor, efeitoVendedor] : efeito.PorVendedor()) {
+        const auto nome = nomes.find(vendedor);
+        vendedores.push_back({vendedor, nome != nomes.end() ? nome->second : std::string(), efeitoVendedor});
+    }
+    return vendedores;
+}
+
+std::string VendedoresEmJson(const std::vector<VendedorRegistrado>& vendedores) {
+    std::string j = "[";
+    for (std::size_t i = 0; i < vendedores.size(); ++i) {
+        const VendedorRegistrado& v = vendedores[i];
+        j += (i > 0 ? ",{\"vendedor\":" : "{\"vendedor\":") + std::to_string(v.vendedor) + ",\"nome\":" + TextoJson(v.nome);
+        for (const auto& [rotulo, contagens] : {std::pair{"criadas", &v.efeito.criadas}, std::pair{"removidas", &v.efeito.removidas}}) {
+            j += ",\"" + std::string(rotulo) + "\":[";
+            for (std::size_t t = 0; t < 3; ++t) j += (t > 0 ? "," : "") + ContagemJson((*contagens)[t]);
+            j += "]";
+        }
+        j += ",\"descontos\":" + ContagemJson(v.efeito.descontos) + ",\"pagamentos\":" + ContagemJson(v.efeito.pagamentos) +
+             ",\"estornos\":" + ContagemJson(v.efeito.estornos) +
+             ",\"variacaoNaoPaga\":" + ValorJson(v.efeito.VariacaoNaoPaga()) + "}";
+    }
+    return j + "]";
+}
 
 std::string RegistroEmJson(const RegistroExecucao& r) {
     std::string j = "{\"inicio\":\"" + DataHoraIso(r.inicio) + "\",\"fim\":\"" + DataHoraIso(r.fim) +
@@ -53,7 +114,7 @@ std::string RegistroEmJson(const RegistroExecucao& r) {
     for (std::size_t i = 0; i < r.avisos.size(); ++i) j += (i > 0 ? "," : "") + TextoJson(r.avisos[i]);
     j += "],\"mensagemFinal\":" + TextoOuNulo(r.mensagemFinal) + ",\"erro\":" + TextoOuNulo(r.erro) +
          ",\"codigo\":" + std::to_string(r.codigo) + ",\"status\":" + std::to_string(r.status) +
-         (r.simulacao ? ",\"simulacao\":true}" : "}");
+         (r.simulacao ? ",\"simulacao\":true" : "") + ",\"vendedores\":" + VendedoresEmJson(r.vendedores) + "}";
     return j;
 }
 
@@ -77,6 +138,7 @@ std::optional<RegistroExecucao> LerRegistro(const std::string& linha) {
         r.codigo = static_cast<std::int64_t>(j["codigo"].Numero());
         r.status = Inteiro(j["status"]);
         r.simulacao = j.Objeto().count("simulacao") > 0 && j["simulacao"].Logico();
+        if (j.Objeto().count("vendedores") > 0) r.vendedores = LerVendedores(j["vendedores"]);
         return r;
     } catch (const std::exception&) {
         return std::nullopt;  // not JSON, or not a record

@@ -4,10 +4,12 @@
 // cannot be written never fails or stops a run.
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "commission/efeito.h"
 #include "db/datas.h"
 
 namespace zelprax::monitor {
@@ -33,6 +35,14 @@ struct FaseRegistrada {
     int ignorados = 0;
 };
 
+// What the run did to one seller, with the seller's name when CAD_PESSOA has one.
+struct VendedorRegistrado {
+    std::int32_t vendedor = 0;
+    std::string nome;
+    comissao::EfeitoVendedor efeito;
+    bool operator==(const VendedorRegistrado&) const = default;
+};
+
 struct RegistroExecucao {
     db::DataHora inicio, fim;  // local time
     std::string origem;
@@ -44,7 +54,15 @@ struct RegistroExecucao {
     std::int64_t codigo = 0;          // the engine's code of the error; 0 when none
     int status = kRegistroConcluida;
     bool simulacao = false;  // a preview: nothing it did was kept
+    std::vector<VendedorRegistrado> vendedores;  // by seller identifier
 };
+
+// The run's effect by seller, in seller order, from the engine's record of its committed writes
+// and the names in `nomes`.
+std::vector<VendedorRegistrado> VendedoresDaExecucao(const comissao::EfeitoExecucao& efeito,
+                                                     const std::map<std::int32_t, std::string>& nomes);
+// The sellers as a JSON array (amounts as numbers with a decimal point), and back.
+std::string VendedoresEmJson(const std::vector<VendedorRegistrado>& vendedores);
 
 std::string RegistroEmJson(const RegistroExecucao& registro);
 // One journal line read back; nullopt when the line is not a record (truncated, binary, ...).

@@ -47,6 +47,9 @@ std::int32_t GravarEntradaComissao(Motor& motor, const EntradaComissao& e, bool 
     ds.Definir("ST_BLOQUEIO_1", e.stBloqueio1);
     ds.Definir("ST_ESTORNO_1", e.stEstorno1);
     ds.Gravar();
+    ds.TransacaoAtual().AoConfirmar(
+        [&efeito = motor.efeito, vendedor = e.idVendedor.value_or(0), tp = e.tpRegistro,
+         valor = e.vlComissao.value_or(Moeda{})] { efeito.EntradaCriada(vendedor, tp, valor); });
     if (confirmar) ds.CommitRetaining();
     return id;
 }

@@ -29,6 +29,31 @@ int Motor::AbrirSelecao(db::Consulta& consulta, const std::string& sql, const st
     return total;
 }
 
+std::map<std::int32_t, std::string> Motor::NomesDosVendedores() {
+    std::map<std::int32_t, std::string> nomes;
+    db::Consulta consulta("qryNomesVendedores");
+    consulta.Anexar(&Banco());
+    // The server takes at most 1,500 values in one list: a few hundred at a time.
+    auto ler = [&](const std::string& lista) {
+        AbrirConsulta(consulta, " select id_pessoa, nm_pesquisa from cad_pessoa where id_pessoa in (" + lista + ")");
+        for (; !consulta.Fim(); consulta.Proximo())
+            nomes[consulta.Campo("id_pessoa").ComoInteiro()] = consulta.Campo("nm_pesquisa").ComoTexto();
+    };
+    std::string lista;
+    int naLista = 0;
+    for (const auto& [vendedor, efeitoVendedor] : efeito.PorVendedor()) {
+        if (vendedor == 0) continue;
+        lista += (lista.empty() ? "" : ",") + db::InteiroSQL(vendedor);
+        if (++naLista == 500) {
+            ler(lista);
+            lista.clear();
+            naLista = 0;
+        }
+    }
+    if (!lista.empty()) ler(lista);
+    return nomes;
+}
+
 bool Motor::EntradaJaPaga(int tpRegistro, const std::string& colunaDocumento, const std::string& id) {
     IBQ_Pesquisa.Fechar();
     IBQ_Pesquisa.DefinirSQL(" select count(*) as qtde from mov_comissao where tp_registro = " + std::to_string(tpRegistro) +
@@ -51,6 +76,19 @@ void Motor::ReconstruirEntradas(const std::string& sqlMarcarCalculado, int tpReg
         IBQ_Gen.Executar();
     };
     executar(sqlMarcarCalculado);
+    // The entries about to go, for what the run takes from each seller once it commits.
+    db::Consulta removidas("qryEntradasRemovidas");
+    removidas.Anexar(&Banco());
+    removidas.DefinirTransacao(&transacao);
+    removidas.DefinirSQL(" select id_vendedor, vl_comissao from mov_comissao where tp_registro = " +
+                         std::to_string(tpRegistro) + " and " + colunaDocumento + " = " + id);
+    removidas.Abrir();
+    for (; !removidas.Fim(); removidas.Proximo())
+        transacao.AoConfirmar([this, tpRegistro, vendedor = removidas.Campo("id_vendedor").ComoInteiro(),
+                               valor = Moeda::DeDezMilesimos(removidas.Campo("vl_comissao").ComoDezMilesimos())] {
+            efeito.EntradaRemovida(vendedor, tpRegistro, valor);
+        });
+    removidas.Fechar();
     executar(" delete from mov_comissao where tp_registro = " + std::to_string(tpRegistro) + " and " + colunaDocumento +
              " = " + id);
     escrever();

@@ -5,9 +5,11 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "commission/efeito.h"
 #include "commission/moeda.h"
 #include "commission/painel.h"
 #include "db/datas.h"
@@ -66,7 +68,14 @@ public:
 
     // Per phase 1 to 9 (index 0 unused).
     std::array<ResumoFase, 10> resumo{};
-    void ZerarResumo() { resumo = {}; }
+    // What the run gave or took from each seller, as its writes are committed.
+    EfeitoExecucao efeito;
+    // The names (CAD_PESSOA.NM_PESQUISA) of the sellers of `efeito` that have one.
+    std::map<std::int32_t, std::string> NomesDosVendedores();
+    void ZerarResumo() {
+        resumo = {};
+        efeito.Zerar();
+    }
 
     // " and mc.dt_emissao >= '01.01.2026'" style option line, or empty when the option is off.
     std::string LinhaEmissao(const std::string& prefixo) const;

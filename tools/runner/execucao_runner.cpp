@@ -2,6 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
+#include <cerrno>
+#include <map>
+#include <fstream>
 #include <csignal>
 #include <cstring>
 #include <vector>
@@ -230,6 +234,17 @@ int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor
         registro.erro = texto;
         return kSaidaUso;
     };
+    // The spreadsheet file is tried before anything is touched: a run whose figures cannot be
+    // written where they were asked for does not start.
+    std::optional<std::ofstream> csv;
+    if (opcoes.csv) {
+        csv.emplace(*opcoes.csv, std::ios::binary | std::ios::trunc);
+        if (!*csv) {
+            const std::string texto = "não foi possível gravar o arquivo " + *opcoes.csv + ": " + std::strerror(errno);
+            std::fprintf(ambiente.erros, "zelprax-comissao: %s\n", texto.c_str());
+            return recusar(texto);
+        }
+    }
     std::string conexao;
     std::optional<TravaDaExecucao> trava;
     if (opcoes.banco) {
@@ -272,6 +287,7 @@ int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor
     int status = kSaidaConcluida;
     try {
         const monitor::ResultadoExecucao resultado = monitor::ExecutarFases(motor, execucao);
+        registro.vendedores = monitor::VendedoresDaExecucao(motor.efeito, motor.NomesDosVendedores());
         monitor::AtualizarMonitorAtivo(false, *motor.IBD_BancoDados);
         if (trava) trava->Liberar();
         motor.DesconectarBanco(true);
@@ -282,7 +298,13 @@ int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor
         resumo.avisos = resultado.avisos;
         resumo.mensagemFinal = resultado.encontrouRegistros ? monitor::kProcessamentoConcluido : monitor::kNenhumRegistro;
     } catch (const std::exception& e) {
-        // What the phases committed stays; what is pending is rolled back.
+        // What the phases committed stays, and is reported; what is pending is rolled back.
+        std::map<std::int32_t, std::string> nomes;
+        try {
+            if (motor.IBD_BancoDados && motor.IBD_BancoDados->Conectado()) nomes = motor.NomesDosVendedores();
+        } catch (const std::exception&) {
+        }
+        registro.vendedores = monitor::VendedoresDaExecucao(motor.efeito, nomes);
         motor.DesconectarBanco(false);
         if (trava) trava->Liberar();
         painel.Encerrar();
@@ -302,6 +324,14 @@ int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor
     registro.avisos = resumo.avisos;
     registro.mensagemFinal = resumo.mensagemFinal;
     registro.erro = resumo.erro;
+    resumo.vendedores = registro.vendedores;
+    if (csv) {
+        *csv << VendedoresEmCsv(resumo.vendedores);
+        csv->close();
+        if (!*csv)
+            std::fprintf(ambiente.erros, "zelprax-comissao: o arquivo %s não pôde ser gravado por inteiro\n",
+                         opcoes.csv->c_str());
+    }
     resumo.comandos = db::EstatisticasDoProcesso().comandos;
     resumo.preparacoes = db::EstatisticasDoProcesso().preparacoes;
     resumo.segundos = segundos();

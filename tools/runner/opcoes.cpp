@@ -27,6 +27,10 @@ const char* const kAjudaRunner =
     "                             considera só os documentos emitidos a partir desta data.\n"
     "  --json                     imprime o resumo como um objeto JSON (fases, avisos, mensagem\n"
     "                             final, comandos SQL executados e preparados, segundos).\n"
+    "  --csv ARQUIVO              grava o efeito da execução por vendedor (entradas criadas e\n"
+    "                             removidas por tipo, descontos, pagamentos, estornos e a variação da\n"
+    "                             comissão não paga) em ARQUIVO, separado por ponto e vírgula, com\n"
+    "                             vírgula decimal, em UTF-8, como uma planilha o abre.\n"
     "  --simular                  prévia: executa todas as fases como uma execução real, com as\n"
     "                             mesmas opções, e desfaz tudo ao final (nada fica gravado no banco,\n"
     "                             nem a marca do monitor). Toda a prévia é uma só transação: as linhas\n"
@@ -115,7 +119,8 @@ LeituraOpcoes LerOpcoes(const std::vector<std::string>& argumentos) {
             continue;
         }
         const bool pedeValor =
-            opcao == "--banco" || opcao == "--pasta" || opcao == "--emissao-a-partir" || opcao == "--registro";
+            opcao == "--banco" || opcao == "--pasta" || opcao == "--emissao-a-partir" || opcao == "--registro" ||
+            opcao == "--csv";
         const bool semValor = opcao == "--sem-acertos" || opcao == "--sem-estorno" || opcao == "--json" ||
                               opcao == "--sem-registro" || opcao == "--simular" || opcao == "--help" || opcao == "-h" || opcao == "--ajuda";
         if (!pedeValor && !semValor) {
@@ -134,12 +139,12 @@ LeituraOpcoes LerOpcoes(const std::vector<std::string>& argumentos) {
             }
             valor = argumentos[++i];
         }
-        if (opcao == "--banco" || opcao == "--pasta" || opcao == "--registro") {
+        if (opcao == "--banco" || opcao == "--pasta" || opcao == "--registro" || opcao == "--csv") {
             if (valor->empty()) {
                 leitura.erro = "valor vazio para " + opcao;
                 return leitura;
             }
-            (opcao == "--banco" ? o.banco : opcao == "--pasta" ? o.pasta : o.registro) = *valor;
+            (opcao == "--banco" ? o.banco : opcao == "--pasta" ? o.pasta : opcao == "--csv" ? o.csv : o.registro) = *valor;
         } else if (opcao == "--emissao-a-partir") {
             o.emissaoAPartir = LerDataBrasileira(*valor);
             if (!o.emissaoAPartir) {

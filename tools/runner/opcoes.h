@@ -21,6 +21,7 @@ struct OpcoesRunner {
     bool semRegistro = false;             // --sem-registro: this run is not recorded
     std::optional<int> historico;         // --historico [N]: show the last N runs instead of running
     bool simular = false;                 // --simular: a preview, all undone at the end
+    std::optional<std::string> csv;       // --csv: the effect by seller, as a spreadsheet file
     bool ajuda = false;                // --help
 };
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/json.h"
+#include "app/registro.h"
 
 namespace zelprax::executor {
 
@@ -26,6 +27,7 @@ struct FaseResumo {
 struct ResumoRunner {
     bool concluida = false;
     bool simulacao = false;  // a preview: everything was undone
+    std::vector<monitor::VendedorRegistrado> vendedores;  // what the run did to each seller
     std::array<FaseResumo, 9> fases{};  // phases 1 to 9
     std::vector<std::string> avisos;
     std::optional<std::string> mensagemFinal;  // none when the run failed
@@ -41,6 +43,13 @@ const std::string& LegendaDaFase(int numero);
 int FaseDaLegenda(const std::string& legenda);
 
 std::string ResumoEmTexto(const ResumoRunner& resumo);
+
+// The effect by seller as a spreadsheet opens it in Brazil: UTF-8 with a byte-order mark,
+// semicolons between the fields, decimal commas, one line per seller and a total line.
+std::string VendedoresEmCsv(const std::vector<monitor::VendedorRegistrado>& vendedores);
+
+// An amount for a person: "1.234,56" (two decimals unless the amount has more).
+std::string ValorBrasileiro(comissao::Moeda valor, bool milhares = true);
 
 // Characters on screen of a UTF-8 text (every byte that does not continue a character), and the
 // text padded with blanks to a width on screen.
