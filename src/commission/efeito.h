@@ -38,6 +38,10 @@ struct EfeitoVendedor {
 
 class EfeitoExecucao {
 public:
+    // The amounts as the tables keep them: VL_COMISSAO and VL_ACERTO hold two decimals, and the
+    // server rounds a value written with more half away from zero.
+    static Moeda ComoGravado(Moeda valor);
+
     // Entries of amount zero leave nothing behind: the run's closing step removes the unpaid ones,
     // so they are neither counted as created nor as removed.
     void EntradaCriada(std::int32_t vendedor, int tpRegistro, Moeda valor);

@@ -1,6 +1,10 @@
-// A preview that fails part-way keeps nothing either: cut off at an operation anywhere in the run,
-// the database holds every row as before.
+// What a run does to each seller, against the database it leaves; and a preview that fails
+// part-way, which keeps nothing either: cut off at an operation anywhere in the run, the database
+// holds every row as before.
 
+#include <functional>
+#include <map>
+#include <set>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -59,6 +63,72 @@ TEST(Previa, InterrompidaEmQualquerPontoNaoDeixaNada) {
     }
     DadosTeste dados(banco);
     EXPECT_EQ(RetratoDeTodasAsTabelas(dados), antes);
+}
+
+// The unpaid commission of each seller, as the entries hold it.
+std::map<std::int32_t, comissao::Moeda> NaoPagaPorVendedor(const std::string& banco) {
+    DadosTeste dados(banco);
+    std::map<std::int32_t, comissao::Moeda> total;
+    for (const auto& l : dados.Linhas("select coalesce(id_vendedor, 0), sum(vl_comissao) from mov_comissao where "
+                                      "id_comissao_gerada is null group by 1"))
+        total[std::stoi(l.at(0))] = comissao::Moeda::Ler(l.at(1));
+    return total;
+}
+
+struct Execucao {
+    comissao::EfeitoExecucao efeito;
+    bool concluida = false;
+};
+
+// One complete run in this process, with a hook where it lets the window process its events.
+Execucao Executar(const std::string& banco, const std::function<void()>& noMeio = {}) {
+    SistemaFalso sistema;
+    InteracaoGravada interacao;
+    PainelObservado painel;
+    int chamadas = 0;
+    painel.aoProcessarEventos = [&](PainelObservado&) {
+        if (noMeio && ++chamadas == 40) noMeio();
+    };
+    comissao::Motor motor(sistema, interacao, painel);
+    motor.ConectarBanco(banco);
+    Execucao e;
+    monitor::ExecutarFases(motor, {});
+    e.efeito = motor.efeito;
+    e.concluida = true;
+    motor.DesconectarBanco(true);
+    return e;
+}
+
+// The figures are what the run wrote: each seller's change of unpaid commission is exactly what
+// the table shows after against before, and what the ERP writes meanwhile does not count.
+TEST(EfeitoPorVendedor, IgualAoQueARunDeixouNoBancoEAlheioAoERP) {
+    PastaTemporaria pasta;
+    const std::string banco = pasta / "erp.fdb";
+    CriarBancoGerado(banco, 40, 11);
+    const std::string copia = CopiarBanco(banco, "copia.fdb");
+    const auto antes = NaoPagaPorVendedor(banco);
+    const Execucao sozinha = Executar(banco);
+    const auto depois = NaoPagaPorVendedor(banco);
+    ASSERT_FALSE(sozinha.efeito.PorVendedor().empty());
+    std::set<std::int32_t> vendedores;
+    for (const auto& m : {antes, depois})
+        for (const auto& [v, total] : m) vendedores.insert(v);
+    for (const std::int32_t v : vendedores) {
+        SCOPED_TRACE(v);
+        const auto efeito = sozinha.efeito.PorVendedor().find(v);
+        const comissao::Moeda variacao =
+            efeito == sozinha.efeito.PorVendedor().end() ? comissao::Moeda{} : efeito->second.VariacaoNaoPaga();
+        const auto valor = [](const auto& m, std::int32_t k) { return m.count(k) ? m.at(k) : comissao::Moeda{}; };
+        EXPECT_EQ(variacao, valor(depois, v) - valor(antes, v));
+    }
+
+    // The same run on the copy while the ERP writes an unpaid entry of its own for seller 1.
+    const Execucao comERP = Executar(copia, [&] {
+        DadosTeste erp(copia);
+        erp.Entrada(900000, {{"TP_REGISTRO", "'1'"}, {"ID_NF_COMERCIO", "null"}, {"ID_VENDEDOR", "1"},
+                             {"VL_COMISSAO", "500.00"}});
+    });
+    EXPECT_EQ(comERP.efeito.PorVendedor(), sozinha.efeito.PorVendedor());
 }
 
 }  // namespace

@@ -6,6 +6,9 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -15,6 +18,7 @@
 
 #include "db/datas.h"
 #include "app/registro.h"
+#include "commission/moeda.h"
 #include "json_minimo.h"
 #include "support/invariantes.h"
 #include "programas.h"
@@ -378,6 +382,9 @@ TEST_F(RunnerInstalado, CadaExecucaoFicaNoRegistro) {
 // A preview runs what a real run would and keeps nothing: every row of every table as it was,
 // the lock gone, and the same figures a real run then gives on a copy of the database.
 TEST_F(RunnerInstalado, PreviaNaoGravaNadaEPreveAExecucaoReal) {
+    fs::remove(arquivo);
+    const ResultadoPrograma demo = ExecutarPrograma(ZELPRAX_DEMO, {"--banco", arquivo, "--notas", "300", "--semente", "8"});
+    ASSERT_EQ(demo.status, 0) << demo.erros;
     const std::string copia = pasta / "copia.fdb";
     fs::copy_file(arquivo, copia);
     std::string antes;
@@ -401,6 +408,13 @@ TEST_F(RunnerInstalado, PreviaNaoGravaNadaEPreveAExecucaoReal) {
         for (const char* campo : {"selecionados", "gravados", "ignorados"})
             EXPECT_EQ(p["fases"].Lista()[i][campo].Numero(), r["fases"].Lista()[i][campo].Numero()) << i + 1 << campo;
     EXPECT_EQ(p["avisos"].Lista().size(), r["avisos"].Lista().size());
+    // The same effect on every seller, to the cent.
+    auto vendedores = [](const std::string& json) {
+        const std::size_t inicio = json.find("\"vendedores\":");
+        return json.substr(inicio, json.find(",\"comandos\":") - inicio);
+    };
+    ASSERT_GT(r["vendedores"].Lista().size(), 3u);
+    EXPECT_EQ(vendedores(previa.saida), vendedores(real.saida));
     {
         DadosTeste dados(copia);
         EXPECT_NE(RetratoDeTodasAsTabelas(dados), antes) << "the real run has work to do";
@@ -411,6 +425,75 @@ TEST_F(RunnerInstalado, PreviaNaoGravaNadaEPreveAExecucaoReal) {
               std::string::npos)
         << texto.saida;
     EXPECT_NE(texto.saida.find("(não executada)"), std::string::npos);
+}
+
+// The effect by seller as a spreadsheet reads it: a byte-order mark, semicolons, decimal commas,
+// accents intact, a seller without a name by its number, and a total line that adds up.
+TEST_F(Runner, EfeitoPorVendedorEmCsv) {
+    {
+        DadosTeste dados(arquivo);
+        dados.Executar("delete from cad_pessoa where id_pessoa = 1");
+        dados.Executar("update cad_pessoa set nm_pesquisa = 'Conceição \"Ção\"; Ltda' where id_pessoa = 2");
+    }
+    const std::string csv = pasta / "efeito.csv";
+    const ResultadoPrograma r = Rodar({"--banco", arquivo, "--csv", csv});
+    ASSERT_EQ(r.status, 0) << r.erros;
+    std::ifstream entrada(csv, std::ios::binary);
+    const std::string texto((std::istreambuf_iterator<char>(entrada)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(texto.rfind("\xEF\xBB\xBF", 0), 0u);
+    // A small reader of the format: fields split at semicolons outside quotes, "" for a quote.
+    std::vector<std::vector<std::string>> linhas;
+    std::vector<std::string> campos(1);
+    bool aspas = false;
+    for (std::size_t i = 3; i < texto.size(); ++i) {
+        const char c = texto[i];
+        if (aspas && c == '"' && i + 1 < texto.size() && texto[i + 1] == '"') {
+            campos.back() += '"';
+            ++i;
+        } else if (c == '"') {
+            aspas = !aspas;
+        } else if (!aspas && c == ';') {
+            campos.emplace_back();
+        } else if (!aspas && c == '\r') {
+        } else if (!aspas && c == '\n') {
+            linhas.push_back(campos);
+            campos.assign(1, "");
+        } else {
+            campos.back() += c;
+        }
+    }
+    ASSERT_GE(linhas.size(), 4u);
+    for (const auto& l : linhas) EXPECT_EQ(l.size(), linhas[0].size());
+    EXPECT_EQ(linhas[0].back(), "Variação da comissão não paga");
+    std::map<std::string, std::vector<std::string>> porVendedor;
+    for (std::size_t i = 1; i + 1 < linhas.size(); ++i) porVendedor[linhas[i][0]] = linhas[i];
+    ASSERT_TRUE(porVendedor.count("1"));
+    EXPECT_EQ(porVendedor["1"][1], "");
+    ASSERT_TRUE(porVendedor.count("2"));
+    EXPECT_EQ(porVendedor["2"][1], "Conceição \"Ção\"; Ltda");
+    // Amounts with a decimal comma, and the total line the sum of the sellers' lines.
+    auto valor = [](const std::string& campo) {
+        EXPECT_EQ(campo.find('.'), std::string::npos) << campo;
+        std::string ponto = campo;
+        std::replace(ponto.begin(), ponto.end(), ',', '.');
+        return comissao::Moeda::Ler(ponto);
+    };
+    const auto& total = linhas.back();
+    EXPECT_EQ(total[1], "Total");
+    for (std::size_t coluna = 3; coluna < total.size(); coluna += 2) {
+        comissao::Moeda soma;
+        for (const auto& [vendedor, l] : porVendedor) soma += valor(l[coluna]);
+        EXPECT_EQ(soma, valor(total[coluna])) << linhas[0][coluna];
+    }
+    EXPECT_NE(r.saida.find("Efeito por vendedor"), std::string::npos);
+    EXPECT_NE(r.saida.find("\n1  "), std::string::npos) << "a seller without a name shows by its number";
+
+    // A spreadsheet file that cannot be written stops the run before it starts.
+    const std::string antes = Valor("select count(*) from mov_comissao");
+    const ResultadoPrograma semPasta = Rodar({"--banco", arquivo, "--csv", pasta / "nao-existe/efeito.csv"});
+    EXPECT_EQ(semPasta.status, 2);
+    EXPECT_NE(semPasta.erros.find("nao-existe/efeito.csv"), std::string::npos) << semPasta.erros;
+    EXPECT_EQ(Valor("select count(*) from mov_comissao"), antes);
 }
 
 TEST_F(RunnerInstalado, ConfiguracaoAusenteEErroDeConfiguracao) {
