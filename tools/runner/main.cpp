@@ -12,6 +12,7 @@
 #include "execucao_runner.h"
 #include "opcoes.h"
 #include "platform/platform.h"
+#include "versao.h"
 
 namespace {
 
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
         if (!leitura.Valida()) {
             std::fprintf(stderr, "zelprax-comissao: %s\nUse --help para ver as opções.\n", leitura.erro.c_str());
             return kSaidaUso;
+        }
+        if (leitura.opcoes.versao && !leitura.opcoes.ajuda) {
+            std::fputs("zelprax-comissao " ZELPRAX_VERSAO "\n", stdout);
+            return kSaidaConcluida;
         }
         if (leitura.opcoes.ajuda) {
             std::fputs(kAjudaRunner, stdout);

@@ -28,6 +28,7 @@ const char* const kAjudaRunner =
     "  --json                     imprime o resumo como um objeto JSON (fases, avisos, mensagem\n"
     "                             final, comandos SQL executados e preparados, segundos).\n"
     "  --help                     mostra esta ajuda.\n"
+    "  --version                  mostra a versão do programa.\n"
     "\n"
     "Usuário e senha do banco: os do monitor; as variáveis de ambiente ISC_USER e ISC_PASSWORD os\n"
     "substituem quando definidas.\n"
@@ -78,7 +79,8 @@ LeituraOpcoes LerOpcoes(const std::vector<std::string>& argumentos) {
         }
         const bool pedeValor = opcao == "--banco" || opcao == "--pasta" || opcao == "--emissao-a-partir";
         const bool semValor = opcao == "--sem-acertos" || opcao == "--sem-estorno" || opcao == "--json" ||
-                              opcao == "--help" || opcao == "-h" || opcao == "--ajuda";
+                              opcao == "--help" || opcao == "-h" || opcao == "--ajuda" ||
+                              opcao == "--version";
         if (!pedeValor && !semValor) {
             leitura.erro = opcao.rfind("-", 0) == 0 ? "opção desconhecida: " + argumentos[i]
                                                     : "argumento inesperado: " + argumentos[i];
@@ -113,6 +115,8 @@ LeituraOpcoes LerOpcoes(const std::vector<std::string>& argumentos) {
             o.semEstorno = true;
         } else if (opcao == "--json") {
             o.json = true;
+        } else if (opcao == "--version") {
+            o.versao = true;
         } else {
             o.ajuda = true;
         }

@@ -18,6 +18,7 @@ struct OpcoesRunner {
     std::optional<db::DataHora> emissaoAPartir;  // --emissao-a-partir: "Emissão a partir de" ticked, with its date
     bool json = false;                 // --json: the summary as one JSON object
     bool ajuda = false;                // --help
+    bool versao = false;               // --version
 };
 
 struct LeituraOpcoes {
