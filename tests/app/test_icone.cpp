@@ -5,7 +5,6 @@
 #include <sstream>
 #include <string>
 
-#include <QColor>
 #include <QFileInfo>
 #include <QIcon>
 #include <QImage>
@@ -29,10 +28,11 @@ void SalvarImagem(const std::string& caminho, Qt::GlobalColor cor) {
     ASSERT_TRUE(imagem.save(QString::fromStdString(caminho), "PNG")) << caminho;
 }
 
-// The colour in the middle of the icon as it is painted; invalid for an icon that paints nothing.
-QColor CorDoIcone(const QIcon& icone) {
+// The colour at a point of the icon as it is painted ("#rrggbb"); empty for an icon that paints
+// nothing.
+std::string CorDoIcone(const QIcon& icone, int x = 16, int y = 16) {
     const QImage imagem = icone.pixmap(32, 32).toImage();
-    return imagem.isNull() ? QColor() : imagem.pixelColor(16, 16);
+    return imagem.isNull() ? std::string() : imagem.pixelColor(x, y).name().toStdString();
 }
 
 // An icon theme "teste" in a temporary folder holding one red icon, zelprax-comissao, made the
@@ -67,20 +67,20 @@ TEST_F(IconeTeste, DoTemaSenaoDoArquivoSenaoNenhum) {
     struct Caso {
         const char* nomeNoTema;
         std::string arquivo;
-        QColor esperada;  // invalid: a null icon
+        std::string esperada;  // empty: a null icon
     };
     const Caso casos[] = {
-        {"zelprax-comissao", pasta / "azul.png", QColor(Qt::red)},     // the theme comes first
-        {"zelprax-comissao", "", QColor(Qt::red)},
-        {"zelprax-ausente", pasta / "azul.png", QColor(Qt::blue)},     // not in the theme: the file
-        {"zelprax-ausente", pasta / "nao-existe.png", QColor()},       // neither
-        {"zelprax-ausente", pasta / "texto.svg", QColor()},            // a file that is no picture
-        {"zelprax-ausente", pasta.Caminho().string(), QColor()},       // a folder
+        {"zelprax-comissao", pasta / "azul.png", "#ff0000"},  // the theme comes first
+        {"zelprax-comissao", "", "#ff0000"},
+        {"zelprax-ausente", pasta / "azul.png", "#0000ff"},  // not in the theme: the file
+        {"zelprax-ausente", pasta / "nao-existe.png", ""},    // neither
+        {"zelprax-ausente", pasta / "texto.svg", ""},         // a file that is no picture
+        {"zelprax-ausente", pasta.Caminho().string(), ""},    // a folder
     };
     for (const Caso& caso : casos) {
         const QIcon icone = IconeInstalado(QString::fromLatin1(caso.nomeNoTema), QString::fromStdString(caso.arquivo));
         EXPECT_EQ(CorDoIcone(icone), caso.esperada) << caso.nomeNoTema << " " << caso.arquivo;
-        EXPECT_EQ(icone.isNull(), !caso.esperada.isValid()) << caso.nomeNoTema << " " << caso.arquivo;
+        EXPECT_EQ(icone.isNull(), caso.esperada.empty()) << caso.nomeNoTema << " " << caso.arquivo;
     }
 }
 
@@ -90,8 +90,8 @@ TEST_F(IconeTeste, JanelaEAreaDeNotificacaoMostramOIconeInstalado) {
     teste::InteracaoGravada interacao;
     std::ostringstream erros;
     TfrmPrincipal janela(erp.sistema, relogio, false, &interacao, &erros);
-    EXPECT_EQ(CorDoIcone(janela.windowIcon()), QColor(Qt::red));
-    EXPECT_EQ(CorDoIcone(janela.TrayIcon1->icon()), QColor(Qt::red));
+    EXPECT_EQ(CorDoIcone(janela.windowIcon()), "#ff0000");
+    EXPECT_EQ(CorDoIcone(janela.TrayIcon1->icon()), "#ff0000");
 }
 
 TEST_F(IconeTeste, SemIconeInstaladoAJanelaDesenhaOSeu) {
@@ -103,8 +103,7 @@ TEST_F(IconeTeste, SemIconeInstaladoAJanelaDesenhaOSeu) {
     std::ostringstream erros;
     TfrmPrincipal janela(erp.sistema, relogio, false, &interacao, &erros);
     // The drawn icon: a green disc.
-    const QColor borda = janela.windowIcon().pixmap(32, 32).toImage().pixelColor(6, 16);
-    EXPECT_EQ(borda, QColor(0x1e, 0x88, 0x3c));
+    EXPECT_EQ(CorDoIcone(janela.windowIcon(), 6, 16), "#1e883c");
 }
 
 }  // namespace
