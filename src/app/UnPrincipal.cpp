@@ -30,6 +30,7 @@
 #include <QToolButton>
 
 #include "app/hora.h"
+#include "app/icone.h"
 #include "app/trava.h"
 #include "db/localizacao.h"
 #include "upkeep/atualizacao.h"
@@ -58,6 +59,8 @@ QFont FonteNegrito() {
 
 // The icon of the notification area and of the window: a green disc with a white "C".
 QIcon IconeMonitor() {
+    // The installed picture when there is one; this drawing stands in for it.
+    if (QIcon instalado = IconeInstalado(); !instalado.isNull()) return instalado;
     QPixmap imagem(32, 32);
     imagem.fill(Qt::transparent);
     QPainter pintor(&imagem);

@@ -23,6 +23,7 @@
 #include "support/invariantes.h"
 #include "programas.h"
 #include "support/banco_teste.h"
+#include "versao.h"
 
 namespace zelprax::teste {
 namespace {
@@ -545,6 +546,19 @@ TEST_F(RunnerNoServidor, UsuarioESenhaDoAmbiente) {
     const ResultadoPrograma r = Rodar({"--banco", conexao}, {{"ISC_USER", "sysdba"}, {"ISC_PASSWORD", "errada"}});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.erros.find("Your user name and password are not defined"), std::string::npos) << r.erros;
+}
+
+// The one version number of the project, as both installed programs print it.
+TEST(ProgramasDoPacote, ImprimemAVersaoDoProjeto) {
+    const std::pair<const char*, std::string> programas[] = {{ZELPRAX_RUNNER, "zelprax-comissao"},
+                                                            {ZELPRAX_DEMO, "zelprax-demo"}};
+    for (const auto& [programa, nome] : programas) {
+        const ResultadoPrograma versao = ExecutarPrograma(programa, {"--version"});
+        EXPECT_EQ(versao.status, 0) << nome;
+        EXPECT_EQ(versao.saida, nome + " " ZELPRAX_VERSAO "\n");
+        EXPECT_EQ(versao.erros, "") << nome;
+        EXPECT_NE(ExecutarPrograma(programa, {"--help"}).saida.find("--version"), std::string::npos) << nome;
+    }
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "execucao_runner.h"
 #include "opcoes.h"
 #include "platform/platform.h"
+#include "versao.h"
 
 namespace {
 
@@ -43,6 +44,10 @@ int main(int argc, char** argv) {
             registro.status = kSaidaUso;
             RegistrarExecucao(leitura.opcoes, ambiente, registro);
             return kSaidaUso;
+        }
+        if (leitura.opcoes.versao && !leitura.opcoes.ajuda) {
+            std::fputs("zelprax-comissao " ZELPRAX_VERSAO "\n", stdout);
+            return kSaidaConcluida;
         }
         if (leitura.opcoes.ajuda) {
             std::fputs(kAjudaRunner, stdout);

@@ -45,6 +45,7 @@ const char* const kAjudaRunner =
     "  --historico [N]            mostra as últimas N execuções registradas (padrão: 10) em vez de\n"
     "                             executar; com --json, como uma lista JSON.\n"
     "  --help                     mostra esta ajuda.\n"
+    "  --version                  mostra a versão do programa.\n"
     "\n"
     "Usuário e senha do banco: os do monitor; as variáveis de ambiente ISC_USER e ISC_PASSWORD os\n"
     "substituem quando definidas.\n"
@@ -122,7 +123,8 @@ LeituraOpcoes LerOpcoes(const std::vector<std::string>& argumentos) {
             opcao == "--banco" || opcao == "--pasta" || opcao == "--emissao-a-partir" || opcao == "--registro" ||
             opcao == "--csv";
         const bool semValor = opcao == "--sem-acertos" || opcao == "--sem-estorno" || opcao == "--json" ||
-                              opcao == "--sem-registro" || opcao == "--simular" || opcao == "--help" || opcao == "-h" || opcao == "--ajuda";
+                              opcao == "--sem-registro" || opcao == "--simular" || opcao == "--help" || opcao == "-h" ||
+                              opcao == "--ajuda" || opcao == "--version";
         if (!pedeValor && !semValor) {
             leitura.erro = opcao.rfind("-", 0) == 0 ? "opção desconhecida: " + argumentos[i]
                                                     : "argumento inesperado: " + argumentos[i];
@@ -161,6 +163,8 @@ LeituraOpcoes LerOpcoes(const std::vector<std::string>& argumentos) {
             o.semRegistro = true;
         } else if (opcao == "--simular") {
             o.simular = true;
+        } else if (opcao == "--version") {
+            o.versao = true;
         } else {
             o.ajuda = true;
         }

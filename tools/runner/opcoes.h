@@ -23,6 +23,7 @@ struct OpcoesRunner {
     bool simular = false;                 // --simular: a preview, all undone at the end
     std::optional<std::string> csv;       // --csv: the effect by seller, as a spreadsheet file
     bool ajuda = false;                // --help
+    bool versao = false;               // --version
 };
 
 // The runs --historico shows when no number follows it.
