@@ -20,6 +20,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPen>
 #include <QPixmap>
 #include <QProgressBar>
 #include <QPushButton>
@@ -29,6 +30,7 @@
 #include <QToolButton>
 
 #include "app/hora.h"
+#include "app/icone.h"
 #include "app/trava.h"
 #include "db/localizacao.h"
 #include "upkeep/atualizacao.h"
@@ -57,6 +59,8 @@ QFont FonteNegrito() {
 
 // The icon of the notification area and of the window: a green disc with a white "C".
 QIcon IconeMonitor() {
+    // The installed picture when there is one; this drawing stands in for it.
+    if (QIcon instalado = IconeInstalado(); !instalado.isNull()) return instalado;
     QPixmap imagem(32, 32);
     imagem.fill(Qt::transparent);
     QPainter pintor(&imagem);
@@ -69,6 +73,23 @@ QIcon IconeMonitor() {
     pintor.setFont(fonte);
     pintor.setPen(Qt::white);
     pintor.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, QStringLiteral("C"));
+    pintor.end();
+    return QIcon(imagem);
+}
+
+// The same icon with a red disc and a white "!" in its lower right quarter: the last run failed.
+// Seen in the notification area without hovering, since a failed run ends silently.
+QIcon IconeComFalha() {
+    QPixmap imagem = IconeMonitor().pixmap(32, 32);
+    QPainter pintor(&imagem);
+    pintor.setRenderHint(QPainter::Antialiasing);
+    pintor.setBrush(QColor(0xc6, 0x28, 0x28));
+    pintor.setPen(QPen(Qt::white, 1.5));
+    pintor.drawEllipse(QRectF(15.5, 15.5, 16, 16));
+    QFont fonte = FonteNegrito();
+    fonte.setPixelSize(13);
+    pintor.setFont(fonte);
+    pintor.drawText(QRect(15, 15, 17, 17), Qt::AlignCenter, QStringLiteral("!"));
     pintor.end();
     return QIcon(imagem);
 }
@@ -204,6 +225,11 @@ void TfrmPrincipal::CriarControles() {
     lblAguarde->setWordWrap(true);
     lblAguarde->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     lblAguarde->hide();
+    lblUltimaExecucao = NovoRotulo("", this, QRect(8, 284, 395, 30));
+    lblUltimaExecucao->setObjectName("lblUltimaExecucao");
+    lblUltimaExecucao->setWordWrap(true);
+    lblUltimaExecucao->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    lblUltimaExecucao->hide();
     Gauge1 = new QProgressBar(this);
     Gauge1->setObjectName("Gauge1");
     Gauge1->setGeometry(8, 318, 395, 20);
@@ -265,6 +291,7 @@ void TfrmPrincipal::FormCreate() {
         const auto data = sistema_.DataModificacao(CaminhoExecutavel());
         lblVersao->setText(Q("Versão: ") + (data ? Q(db::FormatarDataHoraCurta(db::DataHoraLocal(*data))) : QString()));
         lblVersao->repaint();
+        if (const auto ultima = agendador_.UltimaExecucao()) MostrarUltimaExecucao(*ultima);
 
         if (!modoManual_) {
             const std::string pastaDados = motor_.LocalizarPastaDados();
@@ -486,6 +513,7 @@ void TfrmPrincipal::MostrarErro(const std::string& texto) {
 // comissao::PainelExecucao
 
 void TfrmPrincipal::MostrarLegenda(const std::string& legenda) {
+    lblUltimaExecucao->hide();
     lblAguarde->setText(Q(legenda));
     lblAguarde->show();
     lblAguarde->repaint();
@@ -494,6 +522,7 @@ void TfrmPrincipal::MostrarLegenda(const std::string& legenda) {
 void TfrmPrincipal::OcultarLegenda() {
     lblAguarde->hide();
     lblAguarde->repaint();
+    lblUltimaExecucao->setVisible(!lblUltimaExecucao->text().isEmpty());
 }
 
 void TfrmPrincipal::MostrarBarra(bool visivel) { Gauge1->setVisible(visivel); }
@@ -582,6 +611,7 @@ void TfrmPrincipal::EscreverFinal(const std::string& texto) {
 }
 
 void TfrmPrincipal::MostrarProgresso() {
+    lblUltimaExecucao->hide();
     lblAguarde->show();
     lblAguarde->repaint();
     Gauge1->show();
@@ -591,6 +621,7 @@ void TfrmPrincipal::MostrarProgresso() {
 void TfrmPrincipal::OcultarProgresso() {
     lblAguarde->hide();
     lblAguarde->repaint();
+    lblUltimaExecucao->setVisible(!lblUltimaExecucao->text().isEmpty());
     Gauge1->hide();
     DefinirPosicao(0);
 }
@@ -600,6 +631,15 @@ bool TfrmPrincipal::NaoGerarAcertos() const { return ckbGerarAcertoConformeFaseP
 bool TfrmPrincipal::NaoGerarEstorno() const { return ckbGerarEstornoComissao->isChecked(); }
 
 void TfrmPrincipal::AbrirJanela() { ShowWindow1Click(); }
+
+void TfrmPrincipal::MostrarUltimaExecucao(const RegistroExecucao& registro) {
+    const QString linha = Q(LinhaUltimaExecucao(registro));
+    lblUltimaExecucao->setText(linha);
+    // The line takes the progress's place while no run shows its progress there.
+    lblUltimaExecucao->setVisible(!lblAguarde->isVisibleTo(this));
+    TrayIcon1->setToolTip(Q(kTituloPrograma) + QStringLiteral("\n") + linha);
+    TrayIcon1->setIcon(registro.status == kRegistroConcluida ? IconeMonitor() : IconeComFalha());
+}
 
 void TfrmPrincipal::PararTemporizadores() {
     Timer1->stop();

@@ -114,6 +114,7 @@ public:
     bool NaoGerarEstorno() const override;
     void AbrirJanela() override;
     void PararTemporizadores() override;
+    void MostrarUltimaExecucao(const RegistroExecucao& registro) override;
 
     QGroupBox* GroupBox1;
     QLabel* lblHora;
@@ -131,6 +132,7 @@ public:
     QLabel* lblUltimaAtualizacao;
     QLabel* lblVersao;
     QLabel* lblAguarde;
+    QLabel* lblUltimaExecucao;  // the journal's last run, where the progress shows during a run
     QProgressBar* Gauge1;
     QPushButton* BitBtn2;
     QPushButton* BitBtn1;

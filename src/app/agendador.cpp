@@ -52,16 +52,63 @@ AgendadorComissao::AgendadorComissao(comissao::Motor& motor, TelaAgendador& tela
 void AgendadorComissao::Timer1Timer() {
     if (emExecucao_) return;
     MarcaExecucao marca(emExecucao_);
+    origem_ = modoManual_ ? kOrigemManual : (bMesnagemClickBotao ? kOrigemBotao : kOrigemAgendada);
+    inicio_ = relogio_.Agora();
+    motor_.ZerarResumo();
     try {
         Executar();
     } catch (const std::exception& e) {
         erros_ << "zelprax Monitor Comissão: a atualização das comissões falhou:\n" << e.what() << std::endl;
+        RegistroExecucao registro = NovoRegistro(kRegistroFalhou);
+        // What the failed run committed before it stopped; names only while the connection holds.
+        std::map<std::int32_t, std::string> nomes;
+        try {
+            if (motor_.IBD_BancoDados && motor_.IBD_BancoDados->Conectado()) nomes = motor_.NomesDosVendedores();
+        } catch (const std::exception&) {
+        }
+        registro.vendedores = VendedoresDaExecucao(motor_.efeito, nomes);
+        registro.erro = TextoDoErro(e);
+        if (const auto* erroBanco = dynamic_cast<const db::ErroBanco*>(&e)) registro.codigo = erroBanco->Codigo();
+        Registrar(registro);
         Falhar(TextoDoErro(e), ConexaoPerdida(e));
     } catch (...) {
         erros_ << "zelprax Monitor Comissão: a atualização das comissões falhou com um erro desconhecido"
                << std::endl;
+        RegistroExecucao registro = NovoRegistro(kRegistroFalhou);
+        registro.erro = "erro desconhecido";
+        Registrar(registro);
         Falhar({});
     }
+}
+
+RegistroExecucao AgendadorComissao::NovoRegistro(int status) const {
+    RegistroExecucao registro;
+    registro.inicio = inicio_;
+    registro.fim = relogio_.Agora();
+    registro.origem = origem_;
+    registro.conexao = conexao_;
+    for (int n = 1; n <= 9; ++n) {
+        const comissao::ResumoFase& fase = motor_.resumo[static_cast<std::size_t>(n)];
+        registro.fases.push_back({n, fase.selecionados, fase.gravados, fase.ignorados});
+    }
+    registro.status = status;
+    return registro;
+}
+
+void AgendadorComissao::Registrar(const RegistroExecucao& registro) {
+    if (!registro_.empty()) {
+        const std::string erro = AcrescentarRegistro(registro_, registro);
+        if (!erro.empty())
+            erros_ << "zelprax Monitor Comissão: o registro de execuções não pôde ser gravado: " << erro << std::endl;
+    }
+    tela_.MostrarUltimaExecucao(registro);
+}
+
+std::optional<RegistroExecucao> AgendadorComissao::UltimaExecucao() const {
+    if (registro_.empty()) return std::nullopt;
+    HistoricoLido lido = LerHistorico(registro_, 1);
+    if (lido.registros.empty()) return std::nullopt;
+    return std::move(lido.registros.back());
 }
 
 void AgendadorComissao::Executar() {
@@ -77,6 +124,7 @@ void AgendadorComissao::Executar() {
         return;
     }
 
+    inicio_ = agora;
     tela_.EscreverInicio(db::FormatarDataHoraTela(agora));
     tela_.MostrarProgresso();
 
@@ -100,6 +148,12 @@ void AgendadorComissao::Executar() {
             interacao.MostrarMensagem(kNenhumRegistro, db::kAvisoDoSistema, db::Icone::Aviso);
         bMesnagemClickBotao = false;
     }
+
+    RegistroExecucao registro = NovoRegistro(kRegistroConcluida);
+    registro.vendedores = VendedoresDaExecucao(motor_.efeito, motor_.NomesDosVendedores());
+    registro.avisos = resultado.avisos;
+    registro.mensagemFinal = resultado.encontrouRegistros ? kProcessamentoConcluido : kNenhumRegistro;
+    Registrar(registro);
 
     if (!motor_.IBD_BancoDados) throw db::ErroBanco("Database not assigned", {});
     AtualizarMonitorAtivo(false, *motor_.IBD_BancoDados);

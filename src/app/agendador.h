@@ -5,8 +5,10 @@
 // window forwards its timer and its button here and shows what this asks of it.
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 
+#include "app/registro.h"
 #include "commission/motor.h"
 #include "db/datas.h"
 
@@ -30,6 +32,8 @@ public:
     virtual void AbrirJanela() = 0;
     // Timer1 and Timer2.
     virtual void PararTemporizadores() = 0;
+    // The run just recorded in the journal (completed or failed).
+    virtual void MostrarUltimaExecucao(const RegistroExecucao&) {}
 };
 
 class AgendadorComissao {
@@ -46,12 +50,20 @@ public:
 
     bool EmExecucao() const { return emExecucao_; }
 
+    // The journal every run is recorded in; empty: none. A journal that cannot be written costs
+    // one line on the error stream, never the run.
+    void DefinirRegistro(std::string arquivo) { registro_ = std::move(arquivo); }
+    // The journal's last run, of this monitor or of the runner.
+    std::optional<RegistroExecucao> UltimaExecucao() const;
+
     // The current run was started by the user (button or manual mode).
     bool bMesnagemClickBotao = false;
 
 private:
     void Executar();
     void Falhar(const std::string& texto, bool conexaoPerdida = false);
+    RegistroExecucao NovoRegistro(int status) const;
+    void Registrar(const RegistroExecucao& registro);
     void EncerrarPorPerdaDoServidor();
 
     comissao::Motor& motor_;
@@ -60,6 +72,9 @@ private:
     bool modoManual_;
     std::ostream& erros_;
     std::string conexao_;  // the connection string this tick read, for the server-loss steps
+    std::string registro_;
+    std::string origem_;       // how the current run started
+    db::DataHora inicio_;      // when it started
     bool emExecucao_ = false;
 };
 

@@ -36,6 +36,7 @@ int main(int argc, char* argv[]) {
     try {
         monitor::TfrmPrincipal frmPrincipal(plataforma::SistemaNativo(), db::RelogioDoSistema(), manual);
         frmPrincipal.VigiarPedidosDeEncerramento(pedidosDeEncerramento);
+        frmPrincipal.Agendador().DefinirRegistro(monitor::CaminhoRegistroPadrao());
         frmPrincipal.FormCreate();
         frmPrincipal.MostrarIconeInicial();
         if (frmPrincipal.EncerramentoSolicitado()) return 0;

@@ -88,6 +88,10 @@ void Motor::GerarAcertosFaseProcesso() {
                             false);
             ExecutarComando(qryUpdate, SqlMarcarEstornoEntrada(tipo, idComissao), true);
             gravacao.Concluir();
+            efeito.AcertoGravado(qryPesquisa.Campo("id_vendedor").ComoInteiro(),
+                                 tipo == AcertoFase::Desconto ? TipoAcertoExecucao::Desconto
+                                                              : TipoAcertoExecucao::Pagamento,
+                                 valor);
             ++resumoFase.gravados;
         }
     };

@@ -237,6 +237,9 @@ void Motor::GerarEstornoInadimplentes() {
             // without its flag would be written again by the next run.
             GravacaoConjunta gravacao(vinculo.Transacao());
             GravarAcertoComissao(*this, acerto, false);
+            vinculo.Transacao().AoConfirmar([this, vendedor = acerto.idVendedor, valor = acerto.vlAcerto] {
+                efeito.AcertoGravado(vendedor, TipoAcertoExecucao::Estorno, valor);
+            });
             estornarSlot();
             gravacao.Concluir();
             ++resumo[9].gravados;

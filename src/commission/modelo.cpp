@@ -62,6 +62,9 @@ std::int32_t GravarEntradaComissao(Motor& motor, const EntradaComissao& e, bool 
     ds.Definir("ST_ESTORNO_1", e.stEstorno1);
     ds.Gravar();
     RegistrarCortes(motor, ds, DocumentoDaEntrada(e, id));
+    ds.TransacaoAtual().AoConfirmar(
+        [&efeito = motor.efeito, vendedor = e.idVendedor.value_or(0), tp = e.tpRegistro,
+         valor = e.vlComissao.value_or(Moeda{})] { efeito.EntradaCriada(vendedor, tp, valor); });
     if (confirmar) ds.CommitRetaining();
     return id;
 }

@@ -29,6 +29,31 @@ int Motor::AbrirSelecao(db::Consulta& consulta, const std::string& sql, const st
     return total;
 }
 
+std::map<std::int32_t, std::string> Motor::NomesDosVendedores() {
+    std::map<std::int32_t, std::string> nomes;
+    db::Consulta consulta("qryNomesVendedores");
+    consulta.Anexar(&Banco());
+    // The server takes at most 1,500 values in one list: a few hundred at a time.
+    auto ler = [&](const std::string& lista) {
+        AbrirConsulta(consulta, " select id_pessoa, nm_pesquisa from cad_pessoa where id_pessoa in (" + lista + ")");
+        for (; !consulta.Fim(); consulta.Proximo())
+            nomes[consulta.Campo("id_pessoa").ComoInteiro()] = consulta.Campo("nm_pesquisa").ComoTexto();
+    };
+    std::string lista;
+    int naLista = 0;
+    for (const auto& [vendedor, efeitoVendedor] : efeito.PorVendedor()) {
+        if (vendedor == 0) continue;
+        lista += (lista.empty() ? "" : ",") + db::InteiroSQL(vendedor);
+        if (++naLista == 500) {
+            ler(lista);
+            lista.clear();
+            naLista = 0;
+        }
+    }
+    if (!lista.empty()) ler(lista);
+    return nomes;
+}
+
 bool Motor::EntradaJaPaga(int tpRegistro, const std::string& colunaDocumento, const std::string& id) {
     IBQ_Pesquisa.Fechar();
     IBQ_Pesquisa.DefinirSQL(" select count(*) as qtde from mov_comissao where tp_registro = " + std::to_string(tpRegistro) +
@@ -39,16 +64,21 @@ bool Motor::EntradaJaPaga(int tpRegistro, const std::string& colunaDocumento, co
     return paga;
 }
 
-void Motor::TravarEntradas(int tpRegistro, const std::string& colunaDocumento, const std::string& id,
-                           db::Transacao& transacao) {
+std::vector<std::pair<std::int32_t, Moeda>> Motor::TravarEntradas(int tpRegistro, const std::string& colunaDocumento,
+                                                                   const std::string& id, db::Transacao& transacao) {
     db::Consulta trava("qryTravaEntradas");
     trava.Anexar(&Banco());
     trava.DefinirTransacao(&transacao);
-    trava.DefinirSQL(" select id_comissao from mov_comissao where tp_registro = " + std::to_string(tpRegistro) + " and " +
-                     colunaDocumento + " = " + id + " with lock");
+    trava.DefinirSQL(" select id_comissao, id_vendedor, vl_comissao from mov_comissao where tp_registro = " +
+                     std::to_string(tpRegistro) + " and " + colunaDocumento + " = " + id + " with lock");
     trava.Abrir();
-    trava.BuscarTodos();  // a row is locked only when it is fetched
+    // A row is locked only when it is fetched: every one is.
+    std::vector<std::pair<std::int32_t, Moeda>> entradas;
+    for (; !trava.Fim(); trava.Proximo())
+        entradas.emplace_back(trava.Campo("id_vendedor").ComoInteiro(),
+                              Moeda::DeDezMilesimos(trava.Campo("vl_comissao").ComoDezMilesimos()));
     trava.Fechar();
+    return entradas;
 }
 
 bool Motor::ReconstruirEntradas(const std::string& sqlMarcarCalculado, int tpRegistro,
@@ -56,7 +86,7 @@ bool Motor::ReconstruirEntradas(const std::string& sqlMarcarCalculado, int tpReg
                                 const std::function<void()>& escrever) {
     db::Transacao& transacao = Banco().TransacaoPadrao();
     GravacaoConjunta gravacao(transacao);
-    TravarEntradas(tpRegistro, colunaDocumento, id, transacao);
+    const auto travadas = TravarEntradas(tpRegistro, colunaDocumento, id, transacao);
     IBQ_Pesquisa.DefinirTransacao(&transacao);
     if (EntradaJaPaga(tpRegistro, colunaDocumento, id)) {
         transacao.CommitRetaining();  // releases the locks; nothing else is pending
@@ -71,6 +101,10 @@ bool Motor::ReconstruirEntradas(const std::string& sqlMarcarCalculado, int tpReg
         IBQ_Gen.Executar();
     };
     executar(sqlMarcarCalculado);
+    // The locked entries are the ones the delete removes: what the run takes from each seller
+    // once it commits.
+    for (const auto& [vendedor, valor] : travadas)
+        transacao.AoConfirmar([this, tpRegistro, vendedor, valor] { efeito.EntradaRemovida(vendedor, tpRegistro, valor); });
     executar(" delete from mov_comissao where tp_registro = " + std::to_string(tpRegistro) + " and " + colunaDocumento +
              " = " + id);
     escrever();

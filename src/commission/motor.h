@@ -5,9 +5,12 @@
 
 #include <array>
 #include <functional>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "commission/efeito.h"
 #include "commission/moeda.h"
 #include "commission/painel.h"
 #include "commission/textos_cortados.h"
@@ -69,9 +72,14 @@ public:
     std::array<ResumoFase, 10> resumo{};
     // The texts the run's inserts stored cut to their column, by column and document.
     TextosCortados textosCortados;
+    // What the run gave or took from each seller, as its writes are committed.
+    EfeitoExecucao efeito;
+    // The names (CAD_PESSOA.NM_PESQUISA) of the sellers of `efeito` that have one.
+    std::map<std::int32_t, std::string> NomesDosVendedores();
     void ZerarResumo() {
         resumo = {};
         textosCortados.Zerar();
+        efeito.Zerar();
     }
 
     // " and mc.dt_emissao >= '01.01.2026'" style option line, or empty when the option is off.
@@ -103,9 +111,10 @@ private:
     // Whether an entry of the document was taken into a commission payment (the count of its
     // entries carrying ID_COMISSAO_GERADA), read on IBQ_Pesquisa.
     bool EntradaJaPaga(int tpRegistro, const std::string& colunaDocumento, const std::string& id);
-    // Locks the document's entries of that kind in `transacao` until its next commit.
-    void TravarEntradas(int tpRegistro, const std::string& colunaDocumento, const std::string& id,
-                        db::Transacao& transacao);
+    // Locks the document's entries of that kind in `transacao` until its next commit; returns
+    // each one's seller and amount.
+    std::vector<std::pair<std::int32_t, Moeda>> TravarEntradas(int tpRegistro, const std::string& colunaDocumento,
+                                                               const std::string& id, db::Transacao& transacao);
 
     // The new entries of one rebuilt document, one per admitted seller slot, written without
     // committing: the sales entries of the invoice at IBQ_Comercio's current row, and the receipt

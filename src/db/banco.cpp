@@ -79,6 +79,8 @@ void Transacao::Anexar(BancoDados* banco) {
 }
 
 isc_tr_handle* Transacao::Handle() {
+    // In a preview every transaction works through the connection's own one.
+    if (banco_ != nullptr && banco_->simulacao_ && this != banco_->padrao_.get()) return banco_->padrao_->Handle();
     if (handle_ == 0) {
         if (banco_ == nullptr) throw ErroBanco("Transação " + nome_ + " sem banco de dados", {});
         ISC_STATUS_ARRAY status;
@@ -92,24 +94,27 @@ isc_tr_handle* Transacao::Handle() {
 }
 
 void Transacao::CommitRetaining() {
+    if (banco_ != nullptr && banco_->simulacao_) return Confirmado();
     if (handle_ == 0) return;
     ContarOperacao("commit retaining " + nome_);
     ISC_STATUS_ARRAY status;
     isc_commit_retaining(status, &handle_);
     Verificar(status);
-    pendente_ = false;
+    Confirmado();
 }
 
 void Transacao::Commit() {
+    if (banco_ != nullptr && banco_->simulacao_) return Confirmado();
     if (handle_ == 0) return;
     ContarOperacao("commit " + nome_);
     ISC_STATUS_ARRAY status;
     isc_commit_transaction(status, &handle_);
     Verificar(status);
-    pendente_ = false;
+    Confirmado();
 }
 
 void Transacao::Rollback() {
+    aoConfirmar_.clear();
     if (handle_ == 0) return;
     ISC_STATUS_ARRAY status;
     isc_rollback_transaction(status, &handle_);
@@ -118,10 +123,26 @@ void Transacao::Rollback() {
 }
 
 void Transacao::Abandonar() noexcept {
+    aoConfirmar_.clear();
     if (handle_ == 0) return;
     ISC_STATUS_ARRAY status;
     if (isc_rollback_transaction(status, &handle_) != 0) handle_ = 0;  // the connection is gone
     pendente_ = false;
+}
+
+void Transacao::AoConfirmar(std::function<void()> acao) { aoConfirmar_.push_back(std::move(acao)); }
+
+void Transacao::Confirmado() {
+    // A preview's commit is left out: its row locks stay, its work stays uncommitted.
+    if (banco_ == nullptr || !banco_->simulacao_) pendente_ = false;
+    // In a preview the transactions of the connection are one: a commit there is a commit of all.
+    std::vector<Transacao*> todas{this};
+    if (banco_ != nullptr && banco_->simulacao_) todas.assign(banco_->transacoes_.begin(), banco_->transacoes_.end());
+    for (Transacao* t : todas) {
+        std::vector<std::function<void()>> acoes;
+        acoes.swap(t->aoConfirmar_);
+        for (const auto& acao : acoes) acao();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -177,6 +198,7 @@ isc_db_handle* BancoDados::Handle() {
 }
 
 void BancoDados::Fechar(bool confirmar) {
+    if (simulacao_) confirmar = false;  // a preview keeps nothing
     for (Transacao* t : std::vector<Transacao*>(transacoes_.begin(), transacoes_.end())) {
         if (!t->Ativa()) continue;
         if (confirmar) {
@@ -195,6 +217,7 @@ void BancoDados::Fechar(bool confirmar) {
         isc_detach_database(status, &handle_);
         handle_ = 0;
     }
+    simulacao_ = false;
 }
 
 }  // namespace zelprax::db

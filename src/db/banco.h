@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <vector>
 
 #include <ibase.h>
 
@@ -42,8 +43,12 @@ public:
     // Ends the transaction without raising: used where the connection may already be gone.
     void Abandonar() noexcept;
 
-    // The commit a statement (" commit retain") made.
-    void Confirmado() { pendente_ = false; }
+    // Runs `acao` once the work done so far is committed (in a preview: where it would have
+    // been); dropped, not run, when the transaction is rolled back instead. What a run reports
+    // it wrote is what it committed.
+    void AoConfirmar(std::function<void()> acao);
+    // The commit a statement (" commit retain") made, or a preview left out: runs what waits.
+    void Confirmado();
 
 private:
     friend class BancoDados;
@@ -51,6 +56,7 @@ private:
     BancoDados* banco_ = nullptr;
     isc_tr_handle handle_ = 0;
     bool pendente_ = false;
+    std::vector<std::function<void()>> aoConfirmar_;
 };
 
 // One attachment. Its own default transaction is the connection's `IBT_BancoDados`.
@@ -77,6 +83,13 @@ public:
     // Some transaction of this connection has work that is neither committed nor rolled back.
     bool TrabalhoPendente() const;
 
+    // A preview: from now on every transaction of this connection is one and the same server
+    // transaction (so each statement sees what the earlier ones wrote, as in a real run, where
+    // they are committed), every commit is left out, and closing the connection rolls it all
+    // back. Nothing written after this call is ever committed.
+    void IniciarSimulacao() { simulacao_ = true; }
+    bool Simulacao() const { return simulacao_; }
+
 private:
     friend class Transacao;
     friend class ComandoAnexado;
@@ -93,6 +106,7 @@ private:
     std::unique_ptr<Transacao> padrao_;
     std::set<Transacao*> transacoes_;
     std::set<ComandoAnexado*> comandos_;
+    bool simulacao_ = false;
 };
 
 // Counts of what the program sent to the server, for the runner's summary, and seams that let a

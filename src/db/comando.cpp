@@ -268,13 +268,19 @@ bool ComandoDeTransacao(const std::string& texto) {
 
 void ExecutarImediato(Transacao& transacao, const std::string& texto) {
     ContarOperacao(texto);
+    // A preview's statements stay uncommitted, whoever asks for a commit.
+    const bool confirmacao = Minusculas(Aparar(texto)).rfind("commit", 0) == 0;
+    if (transacao.Banco() != nullptr && transacao.Banco()->Simulacao() && ComandoDeTransacao(texto)) {
+        if (confirmacao) transacao.Confirmado();
+        return;
+    }
     ++EstatisticasDoProcesso().comandos;
     ISC_STATUS_ARRAY status;
     const std::string bytes = ParaWin1252(texto);
     isc_tr_handle* tr = transacao.Handle();
     isc_dsql_execute_immediate(status, transacao.Banco()->Handle(), tr, 0, bytes.c_str(), SQL_DIALECT_V6, nullptr);
     Verificar(status, texto);
-    if (Minusculas(Aparar(texto)).rfind("commit", 0) == 0) transacao.Confirmado();
+    if (confirmacao) transacao.Confirmado();
 }
 
 }  // namespace zelprax::db::detalhe

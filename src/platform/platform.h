@@ -3,6 +3,7 @@
 // processes, starting a program, desktop shortcuts and file times. One implementation per system (posix/, windows/);
 // tests derive from Sistema to fake termination and program start.
 
+#include <cstdint>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -57,6 +58,13 @@ public:
 
 // The real system, for the programs; tests pass their own Sistema.
 Sistema& SistemaNativo();
+
+// Appends `linha` to the file in one write to a file opened for appending, so that the lines of
+// two processes never interleave; creates the file (readable by its owner only) and its folders.
+// A file that the line would take past `limite` bytes is first renamed to ARQUIVO.1, replacing an
+// older one, under an exclusive lock of the file, so that two writers rotate it once. Empty on
+// success, else the system's reason.
+std::string AcrescentarComRotacao(const std::string& arquivo, const std::string& linha, std::uintmax_t limite);
 
 // Requests from outside to end the program: SIGTERM, SIGINT and SIGHUP on POSIX, as a session
 // manager, a service manager or a shutdown sends them. From this call on they no longer act by

@@ -254,6 +254,42 @@ TEST_F(AgendadorTeste, PerdaDoServidorSemCaixaComOuSemNovaConexao) {
     }
 }
 
+// Each run leaves its line in the journal before the process ends: how it started, its counts,
+// its warnings, and the full error with the engine's code when it failed.
+TEST_F(AgendadorTeste, CadaExecucaoFicaNoRegistro) {
+    const std::string arquivo = erp.raiz / "estado/execucoes.jsonl";
+    agendador.DefinirRegistro(arquivo);
+    tela.hora = "07";
+    motor.acoes["GerarComissaoAcertos"] = [](comissao::Motor& m) {
+        m.sSituacao3 = "S";
+        m.resumo[7].selecionados = 4;
+    };
+    agendador.Timer1Timer();  // at the hour
+    motor.acoes["GerarComissaoVendas"] = [](comissao::Motor&) {
+        throw db::ErroBanco("update conflicts with concurrent update", {db::kConflitoDeAtualizacao});
+    };
+    relogio.agora.minuto = 59;
+    agendador.bMesnagemClickBotao = true;
+    agendador.Timer1Timer();  // the button
+
+    const HistoricoLido lido = LerHistorico(arquivo, 10);
+    ASSERT_EQ(lido.registros.size(), 2u);
+    const RegistroExecucao& concluida = lido.registros[0];
+    EXPECT_EQ(concluida.origem, kOrigemAgendada);
+    EXPECT_EQ(concluida.status, kRegistroConcluida);
+    EXPECT_EQ(concluida.avisos, std::vector<std::string>{kAvisoAcertos});
+    EXPECT_EQ(concluida.fases.at(6).selecionados, 4);
+    EXPECT_EQ(concluida.conexao, erp.banco);
+    const RegistroExecucao& falhou = lido.registros[1];
+    EXPECT_EQ(falhou.origem, kOrigemBotao);
+    EXPECT_EQ(falhou.status, kRegistroFalhou);
+    EXPECT_EQ(falhou.erro, "update conflicts with concurrent update");
+    EXPECT_EQ(falhou.codigo, db::kConflitoDeAtualizacao);
+    EXPECT_EQ(falhou.fases.at(6).selecionados, 0) << "the counts are this run's";
+    ASSERT_TRUE(agendador.UltimaExecucao().has_value());
+    EXPECT_EQ(agendador.UltimaExecucao()->status, kRegistroFalhou);
+}
+
 TEST_F(AgendadorTeste, TiqueDuranteUmaExecucaoNaoFazNada) {
     std::vector<db::BancoDados*> conexoes;
     motor.acoes["GerarComissaoVendas"] = [this, &conexoes](comissao::Motor& m) {

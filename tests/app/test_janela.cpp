@@ -27,6 +27,7 @@
 #include "app/UnPrincipal.h"
 #include "app/execucao.h"
 #include "app/hora.h"
+#include "app/registro.h"
 #include "app/trava.h"
 #include "aplicativo_teste.h"
 #include "db/banco.h"
@@ -466,6 +467,34 @@ TEST_F(JanelaTeste, AvisoDoSinalEsperaOCommitDoDocumento) {
     j.ProcessarEventos();
     EXPECT_EQ(interacao.mensagens.size(), 2u);
     m.DesconectarBanco(false);
+}
+
+// The last run, at a glance: the window's line and the tray's tooltip read the journal at start
+// and after each run, and a failed run marks the tray icon itself.
+TEST_F(JanelaTeste, UltimaExecucaoNaJanelaENaBandeja) {
+    const std::string arquivo = erp.raiz / "execucoes.jsonl";
+    RegistroExecucao anterior;
+    anterior.inicio = anterior.fim = {2026, 12, 8, 7, 30, 0};
+    anterior.origem = kOrigemRunner;
+    ASSERT_EQ(AcrescentarRegistro(arquivo, anterior), "");
+    TfrmPrincipal& j = Criar();
+    j.Agendador().DefinirRegistro(arquivo);
+    j.FormCreate();
+    EXPECT_EQ(j.lblUltimaExecucao->text().toStdString(), "Última execução: 08/12/2026 07:30 — concluída");
+    EXPECT_TRUE(j.TrayIcon1->toolTip().endsWith(j.lblUltimaExecucao->text()));
+    const QImage antes = j.TrayIcon1->icon().pixmap(32, 32).toImage();
+
+    db::FalharNaOperacao(4);
+    QTest::mouseClick(j.BitBtn2, Qt::LeftButton);
+    EXPECT_TRUE(j.lblUltimaExecucao->text().startsWith(
+        QString::fromUtf8("Última execução: 09/12/2026 07:48 — falhou: Falha provocada no teste (operação ")))
+        << j.lblUltimaExecucao->text().toStdString();
+    EXPECT_TRUE(j.TrayIcon1->toolTip().endsWith(j.lblUltimaExecucao->text()));
+    const QImage depois = j.TrayIcon1->icon().pixmap(32, 32).toImage();
+    EXPECT_NE(antes, depois);
+    const QColor marca = depois.pixelColor(20, 28);
+    EXPECT_GT(marca.red(), 150);
+    EXPECT_LT(marca.green(), 100);
 }
 
 TEST_F(JanelaTeste, SairFechaAJanelaEApagaATrava) {

@@ -1,5 +1,6 @@
 #include "support/invariantes.h"
 
+#include <algorithm>
 #include <map>
 
 namespace zelprax::teste {
@@ -167,6 +168,23 @@ std::string RetratoCompleto(DadosTeste& dados) {
     juntar("log", "select id_log_evento, id_log_usuario, id_log_registro, ds_log_observacao from mov_log_controle "
                   "order by 3");
     juntar("parametro", "select * from tab_parametro");
+    return s;
+}
+
+std::string RetratoDeTodasAsTabelas(DadosTeste& dados) {
+    std::string s;
+    for (const auto& tabela : dados.Linhas("select trim(rdb$relation_name) from rdb$relations where "
+                                           "rdb$system_flag = 0 and rdb$view_blr is null order by 1")) {
+        std::vector<std::string> linhas;
+        for (const auto& linha : dados.Linhas("select * from " + tabela.at(0))) {
+            std::string texto;
+            for (const auto& c : linha) texto += c + "|";
+            linhas.push_back(std::move(texto));
+        }
+        std::sort(linhas.begin(), linhas.end());
+        s += "== " + tabela.at(0) + "\n";
+        for (const auto& l : linhas) s += l + "\n";
+    }
     return s;
 }
 

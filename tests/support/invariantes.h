@@ -34,6 +34,10 @@ std::string RetratoDasEntradas(DadosTeste& dados);
 // that agree on it were left in the same state.
 std::string RetratoCompleto(DadosTeste& dados);
 
+// Every row of every table of the ERP, sorted, as one text: two databases that agree on it hold
+// the same data.
+std::string RetratoDeTodasAsTabelas(DadosTeste& dados);
+
 // What the sellers were given and taken back on the invoices the runs calculated: no reversal
 // larger than the advance the seller was credited, no advance taken back both by a reversal and by
 // a blocking deduction, and no seller given more than the invoice's full commission at the

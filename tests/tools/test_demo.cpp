@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "gerador.h"
 #include "programas.h"
 #include "sorteio.h"
 #include "support/banco_teste.h"
@@ -214,6 +215,29 @@ TEST_F(BancoDemo, RecusaArquivoExistenteEOpcoesErradas) {
     std::string conteudo;
     std::getline(intacto, conteudo);
     EXPECT_EQ(conteudo, "não é um banco");
+}
+
+// Without --esquema the generator takes the installed schema, else the source tree's: an installed
+// generator works without the source tree, and a built one without an installation.
+TEST(EsquemaDoDemo, InstaladoSenaoOFonte) {
+    PastaTemporaria pasta;
+    const std::string instalado = pasta / "usr/share/zelprax/erp.sql";
+    const std::string fonte = pasta / "fonte/schema/erp.sql";
+    const std::string pastaNoLugar = pasta / "pasta/erp.sql";
+    for (const std::string& arquivo : {instalado, fonte}) {
+        std::filesystem::create_directories(std::filesystem::path(arquivo).parent_path());
+        std::ofstream(arquivo) << "create table t (c integer);\n";
+    }
+    std::filesystem::create_directories(pastaNoLugar);
+    const std::string ausente = pasta / "ausente/erp.sql";
+    const std::vector<std::pair<std::vector<std::string>, std::string>> casos{
+        {{instalado, fonte}, instalado},
+        {{ausente, fonte}, fonte},
+        {{pastaNoLugar, fonte}, fonte},  // a folder is no schema
+        {{ausente, pasta / "outro/erp.sql"}, ausente},  // neither: the error names the installed place
+        {{}, ""},
+    };
+    for (const auto& [candidatos, esperado] : casos) EXPECT_EQ(demo::EscolherEsquema(candidatos), esperado) << esperado;
 }
 
 }  // namespace

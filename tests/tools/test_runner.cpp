@@ -6,7 +6,11 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <thread>
@@ -15,14 +19,20 @@
 #include <unistd.h>
 
 #include "db/datas.h"
+#include "app/registro.h"
+#include "commission/moeda.h"
 #include "json_minimo.h"
+#include "support/invariantes.h"
 #include "programas.h"
 #include "support/banco_teste.h"
+#include "versao.h"
 
 namespace zelprax::teste {
 namespace {
 
 namespace fs = std::filesystem;
+using monitor::HistoricoLido;
+using monitor::RegistroEmJson;
 
 const char kConcluido[] = "Processamento concluído com sucesso!";
 const char kNenhum[] = "Nenhum registro encontrado para atualização.";
@@ -349,6 +359,185 @@ TEST_F(RunnerInstalado, InterrompidaPeloGerenciadorDeServicosLiberaATrava) {
     EXPECT_FALSE(fs::exists(trava));
 }
 
+// Every run leaves one line in the journal, however it ended: what an administrator reads the
+// morning after. A journal that cannot be written changes nothing of the run's result.
+TEST_F(RunnerInstalado, CadaExecucaoFicaNoRegistro) {
+    const std::string registro = pasta / "estado/zelprax/execucoes.jsonl";
+    const std::map<std::string, std::string> ambiente{{"XDG_STATE_HOME", pasta / "estado"}};
+    struct Caso {
+        const char* nome;
+        std::vector<std::string> argumentos;
+        std::function<void()> preparar;
+        int status;
+        const char* texto;  // in the error, or the final message
+    };
+    const Caso casos[] = {
+        {"concluída", {"--pasta", pastaMonitor}, [] {}, 0, kConcluido},
+        {"trava do monitor", {"--pasta", pastaMonitor},
+         [this] { EscreverArquivo(trava, "do monitor"); }, 2, "zelpraxComissao2.lock"},
+        {"opção inválida", {"--pasta", pastaMonitor, "--frobnicar"}, [this] { fs::remove(trava); }, 2, "--frobnicar"},
+        {"falhou", {"--pasta", pastaMonitor},
+         [this] {
+             DadosTeste dados(arquivo);
+             dados.Executar("create exception e_teste 'falha de teste'");
+             dados.Executar("create trigger t_teste for mov_nf_comercio before update as begin exception e_teste; end");
+         },
+         1, "falha de teste"},
+    };
+    for (const Caso& c : casos) {
+        SCOPED_TRACE(c.nome);
+        c.preparar();
+        const ResultadoPrograma r = Rodar(c.argumentos, ambiente);
+        EXPECT_EQ(r.status, c.status) << r.erros;
+        const HistoricoLido lido = monitor::LerHistorico(registro, 1);
+        ASSERT_EQ(lido.registros.size(), 1u);
+        const monitor::RegistroExecucao& ultimo = lido.registros.back();
+        EXPECT_EQ(ultimo.status, c.status);
+        EXPECT_EQ(ultimo.origem, "runner");
+        EXPECT_NE(ultimo.erro.value_or(ultimo.mensagemFinal.value_or("")).find(c.texto), std::string::npos);
+        EXPECT_EQ(ultimo.codigo, c.status == 1 ? 335544517 : 0) << "the engine's code of the exception";
+        EXPECT_EQ(ultimo.conexao, c.argumentos.size() == 3 ? "" : arquivo);
+    }
+    EXPECT_EQ(monitor::LerHistorico(registro, 100).registros.size(), std::size(casos));
+
+    // A journal folder that cannot be written: the same status and output, one line saying why.
+    EscreverArquivo(pasta / "bloqueio", "um arquivo onde a pasta deveria estar");
+    for (const auto& [args, status] : {std::pair{std::vector<std::string>{"--pasta", pastaMonitor}, 1},
+                                       std::pair{std::vector<std::string>{"--frobnicar"}, 2}}) {
+        const ResultadoPrograma r = Rodar(args, {{"XDG_STATE_HOME", pasta / "bloqueio"}});
+        EXPECT_EQ(r.status, status);
+        EXPECT_NE(r.erros.find("o registro de execuções não pôde ser gravado"), std::string::npos) << r.erros;
+    }
+    EXPECT_EQ(Rodar({"--pasta", pastaMonitor, "--sem-registro"}, ambiente).status, 1);
+    EXPECT_EQ(monitor::LerHistorico(registro, 100).registros.size(), std::size(casos));
+
+    // The history: the last runs, bad lines counted and skipped.
+    EscreverArquivo(pasta / "ruim.jsonl", "{\"truncado\n" + RegistroEmJson(monitor::LerHistorico(registro, 1).registros[0]) + "\n");
+    const ResultadoPrograma historico = Rodar({"--historico", "3", "--registro", pasta / "ruim.jsonl"});
+    EXPECT_EQ(historico.status, 0);
+    EXPECT_NE(historico.saida.find("falhou"), std::string::npos) << historico.saida;
+    EXPECT_NE(historico.erros.find("1 linha(s) ilegível(is)"), std::string::npos) << historico.erros;
+    const ResultadoPrograma json = Rodar({"--historico", "--json"}, ambiente);
+    EXPECT_EQ(LerJson(json.saida).Lista().size(), std::size(casos));
+}
+
+// A preview runs what a real run would and keeps nothing: every row of every table as it was,
+// the lock gone, and the same figures a real run then gives on a copy of the database.
+TEST_F(RunnerInstalado, PreviaNaoGravaNadaEPreveAExecucaoReal) {
+    fs::remove(arquivo);
+    const ResultadoPrograma demo = ExecutarPrograma(ZELPRAX_DEMO, {"--banco", arquivo, "--notas", "300", "--semente", "8"});
+    ASSERT_EQ(demo.status, 0) << demo.erros;
+    const std::string copia = pasta / "copia.fdb";
+    fs::copy_file(arquivo, copia);
+    std::string antes;
+    {
+        DadosTeste dados(arquivo);
+        antes = RetratoDeTodasAsTabelas(dados);
+    }
+    const ResultadoPrograma previa = Rodar({"--pasta", pastaMonitor, "--simular", "--json"});
+    ASSERT_EQ(previa.status, 0) << previa.erros;
+    EXPECT_FALSE(fs::exists(trava));
+    {
+        DadosTeste dados(arquivo);
+        EXPECT_EQ(RetratoDeTodasAsTabelas(dados), antes);
+    }
+    const ResultadoPrograma real = Rodar({"--banco", copia, "--json"});
+    ASSERT_EQ(real.status, 0) << real.erros;
+    const Json p = LerJson(previa.saida), r = LerJson(real.saida);
+    EXPECT_TRUE(p["simulacao"].Logico());
+    EXPECT_FALSE(r["simulacao"].Logico());
+    for (std::size_t i = 0; i < 9; ++i)
+        for (const char* campo : {"selecionados", "gravados", "ignorados"})
+            EXPECT_EQ(p["fases"].Lista()[i][campo].Numero(), r["fases"].Lista()[i][campo].Numero()) << i + 1 << campo;
+    EXPECT_EQ(p["avisos"].Lista().size(), r["avisos"].Lista().size());
+    // The same effect on every seller, to the cent.
+    auto vendedores = [](const std::string& json) {
+        const std::size_t inicio = json.find("\"vendedores\":");
+        return json.substr(inicio, json.find(",\"comandos\":") - inicio);
+    };
+    ASSERT_GT(r["vendedores"].Lista().size(), 3u);
+    EXPECT_EQ(vendedores(previa.saida), vendedores(real.saida));
+    {
+        DadosTeste dados(copia);
+        EXPECT_NE(RetratoDeTodasAsTabelas(dados), antes) << "the real run has work to do";
+    }
+    const ResultadoPrograma texto = Rodar({"--banco", arquivo, "--simular", "--sem-acertos"});
+    EXPECT_NE(texto.saida.find("PRÉVIA: nada do que segue foi gravado; o banco de dados ficou como estava.\n"
+                               "Resumo da atualização das comissões\n"),
+              std::string::npos)
+        << texto.saida;
+    EXPECT_NE(texto.saida.find("(não executada)"), std::string::npos);
+}
+
+// The effect by seller as a spreadsheet reads it: a byte-order mark, semicolons, decimal commas,
+// accents intact, a seller without a name by its number, and a total line that adds up.
+TEST_F(Runner, EfeitoPorVendedorEmCsv) {
+    {
+        DadosTeste dados(arquivo);
+        dados.Executar("delete from cad_pessoa where id_pessoa = 1");
+        dados.Executar("update cad_pessoa set nm_pesquisa = 'Conceição \"Ção\"; Ltda' where id_pessoa = 2");
+    }
+    const std::string csv = pasta / "efeito.csv";
+    const ResultadoPrograma r = Rodar({"--banco", arquivo, "--csv", csv});
+    ASSERT_EQ(r.status, 0) << r.erros;
+    std::ifstream entrada(csv, std::ios::binary);
+    const std::string texto((std::istreambuf_iterator<char>(entrada)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(texto.rfind("\xEF\xBB\xBF", 0), 0u);
+    // A small reader of the format: fields split at semicolons outside quotes, "" for a quote.
+    std::vector<std::vector<std::string>> linhas;
+    std::vector<std::string> campos(1);
+    bool aspas = false;
+    for (std::size_t i = 3; i < texto.size(); ++i) {
+        const char c = texto[i];
+        if (aspas && c == '"' && i + 1 < texto.size() && texto[i + 1] == '"') {
+            campos.back() += '"';
+            ++i;
+        } else if (c == '"') {
+            aspas = !aspas;
+        } else if (!aspas && c == ';') {
+            campos.emplace_back();
+        } else if (!aspas && c == '\r') {
+        } else if (!aspas && c == '\n') {
+            linhas.push_back(campos);
+            campos.assign(1, "");
+        } else {
+            campos.back() += c;
+        }
+    }
+    ASSERT_GE(linhas.size(), 4u);
+    for (const auto& l : linhas) EXPECT_EQ(l.size(), linhas[0].size());
+    EXPECT_EQ(linhas[0].back(), "Variação da comissão não paga");
+    std::map<std::string, std::vector<std::string>> porVendedor;
+    for (std::size_t i = 1; i + 1 < linhas.size(); ++i) porVendedor[linhas[i][0]] = linhas[i];
+    ASSERT_TRUE(porVendedor.count("1"));
+    EXPECT_EQ(porVendedor["1"][1], "");
+    ASSERT_TRUE(porVendedor.count("2"));
+    EXPECT_EQ(porVendedor["2"][1], "Conceição \"Ção\"; Ltda");
+    // Amounts with a decimal comma, and the total line the sum of the sellers' lines.
+    auto valor = [](const std::string& campo) {
+        EXPECT_EQ(campo.find('.'), std::string::npos) << campo;
+        std::string ponto = campo;
+        std::replace(ponto.begin(), ponto.end(), ',', '.');
+        return comissao::Moeda::Ler(ponto);
+    };
+    const auto& total = linhas.back();
+    EXPECT_EQ(total[1], "Total");
+    for (std::size_t coluna = 3; coluna < total.size(); coluna += 2) {
+        comissao::Moeda soma;
+        for (const auto& [vendedor, l] : porVendedor) soma += valor(l[coluna]);
+        EXPECT_EQ(soma, valor(total[coluna])) << linhas[0][coluna];
+    }
+    EXPECT_NE(r.saida.find("Efeito por vendedor"), std::string::npos);
+    EXPECT_NE(r.saida.find("\n1  "), std::string::npos) << "a seller without a name shows by its number";
+
+    // A spreadsheet file that cannot be written stops the run before it starts.
+    const std::string antes = Valor("select count(*) from mov_comissao");
+    const ResultadoPrograma semPasta = Rodar({"--banco", arquivo, "--csv", pasta / "nao-existe/efeito.csv"});
+    EXPECT_EQ(semPasta.status, 2);
+    EXPECT_NE(semPasta.erros.find("nao-existe/efeito.csv"), std::string::npos) << semPasta.erros;
+    EXPECT_EQ(Valor("select count(*) from mov_comissao"), antes);
+}
+
 TEST_F(RunnerInstalado, ConfiguracaoAusenteEErroDeConfiguracao) {
     fs::remove(pastaMonitor + "/zelpraxempresa.ini");
     const ResultadoPrograma r = Rodar({"--pasta", pastaMonitor});
@@ -398,6 +587,19 @@ TEST_F(RunnerNoServidor, UsuarioESenhaDoAmbiente) {
     const ResultadoPrograma r = Rodar({"--banco", conexao}, {{"ISC_USER", "sysdba"}, {"ISC_PASSWORD", "errada"}});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.erros.find("Your user name and password are not defined"), std::string::npos) << r.erros;
+}
+
+// The one version number of the project, as both installed programs print it.
+TEST(ProgramasDoPacote, ImprimemAVersaoDoProjeto) {
+    const std::pair<const char*, std::string> programas[] = {{ZELPRAX_RUNNER, "zelprax-comissao"},
+                                                            {ZELPRAX_DEMO, "zelprax-demo"}};
+    for (const auto& [programa, nome] : programas) {
+        const ResultadoPrograma versao = ExecutarPrograma(programa, {"--version"});
+        EXPECT_EQ(versao.status, 0) << nome;
+        EXPECT_EQ(versao.saida, nome + " " ZELPRAX_VERSAO "\n");
+        EXPECT_EQ(versao.erros, "") << nome;
+        EXPECT_NE(ExecutarPrograma(programa, {"--help"}).saida.find("--version"), std::string::npos) << nome;
+    }
 }
 
 }  // namespace

@@ -37,6 +37,8 @@ TEST(OpcoesRunner, LinhasDeComandoValidas) {
     EXPECT_EQ(*tudo.opcoes.emissaoAPartir, (db::DataHora{2024, 3, 5, 0, 0, 0}));
 
     for (const char* ajuda : {"--help", "-h", "--ajuda"}) EXPECT_TRUE(LerOpcoes({ajuda}).opcoes.ajuda) << ajuda;
+    EXPECT_FALSE(vazia.opcoes.versao);
+    EXPECT_TRUE(LerOpcoes({"--version"}).opcoes.versao);
     // A value that looks like an option is still the value of the option before it.
     EXPECT_EQ(LerOpcoes({"--banco", "--json"}).opcoes.banco.value_or(""), "--json");
 }
@@ -48,6 +50,7 @@ TEST(OpcoesRunner, LinhasDeComandoRecusadas) {
         {{"--banco"}, "falta o valor"},
         {{"--banco="}, "valor vazio"},
         {{"--json=sim"}, "não aceita valor"},
+        {{"--version=1.0.0"}, "não aceita valor"},
         {{"--emissao-a-partir"}, "falta o valor"},
         {{"--emissao-a-partir", "31/02/2024"}, "data inválida"},
         {{"--emissao-a-partir", "2024-03-05"}, "data inválida"},

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <utility>
 #include <vector>
 
@@ -799,6 +800,14 @@ ContagemDemo CriarBancoDemo(const OpcoesDemo& opcoes) {
     const ContagemDemo contagem = PreencherBancoDemo(banco, opcoes);
     banco.Fechar(true);
     return contagem;
+}
+
+std::string EscolherEsquema(const std::vector<std::string>& candidatos) {
+    for (const std::string& caminho : candidatos) {
+        std::error_code erro;
+        if (std::filesystem::is_regular_file(caminho, erro)) return caminho;
+    }
+    return candidatos.empty() ? std::string() : candidatos.front();
 }
 
 std::string DescreverContagem(const ContagemDemo& c, const OpcoesDemo& opcoes, double segundos) {

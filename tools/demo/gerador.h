@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "db/banco.h"
 #include "db/datas.h"
@@ -42,6 +43,11 @@ ContagemDemo CriarBancoDemo(const OpcoesDemo& opcoes);
 
 // Fills a database freshly made from the schema, through the given open connection, and commits.
 ContagemDemo PreencherBancoDemo(db::BancoDados& banco, const OpcoesDemo& opcoes);
+
+// The schema script used when none is named: the first of the candidates that exists (the
+// installed copy, then the one of the source tree the program was built from); the first
+// candidate when none does, so the error names where it was looked for.
+std::string EscolherEsquema(const std::vector<std::string>& candidatos);
 
 // One line for the operator: what was created where.
 std::string DescreverContagem(const ContagemDemo& contagem, const OpcoesDemo& opcoes, double segundos);

@@ -8,6 +8,7 @@
 
 #include "db/erro.h"
 #include "gerador.h"
+#include "versao.h"
 
 namespace {
 
@@ -22,8 +23,10 @@ const char kAjuda[] =
     "  --banco CAMINHO    arquivo do banco a criar (não pode existir), ou servidor:caminho\n"
     "  --notas N          quantidade de notas fiscais (1 a 1000000)\n"
     "  --semente S        semente do sorteio (padrão 1): a mesma semente gera os mesmos dados\n"
-    "  --esquema ARQUIVO  script do esquema do ERP (padrão: o esquema do projeto)\n"
+    "  --esquema ARQUIVO  script do esquema do ERP (padrão: " ZELPRAX_SCHEMA_INSTALADO ",\n"
+    "                     ou o esquema do projeto em que o programa foi compilado)\n"
     "  --help             mostra esta ajuda\n"
+    "  --version          mostra a versão do programa\n"
     "\n"
     "Usuário e senha do banco: sysdba/quorvinel, ou ISC_USER e ISC_PASSWORD quando definidas.\n"
     "Saída: 0 criado, 1 erro do banco de dados, 2 uso incorreto.\n";
@@ -50,12 +53,16 @@ int ErroDeUso(const std::string& mensagem) {
 int main(int argc, char** argv) {
     using zelprax::demo::OpcoesDemo;
     OpcoesDemo opcoes;
-    opcoes.esquema = ZELPRAX_SCHEMA;
+    opcoes.esquema = zelprax::demo::EscolherEsquema({ZELPRAX_SCHEMA_INSTALADO, ZELPRAX_SCHEMA});
     opcoes.notas = 0;
     for (int i = 1; i < argc; ++i) {
         const std::string opcao = argv[i];
         if (opcao == "--help" || opcao == "-h" || opcao == "--ajuda") {
             std::cout << kAjuda;
+            return 0;
+        }
+        if (opcao == "--version") {
+            std::cout << "zelprax-demo " ZELPRAX_VERSAO "\n";
             return 0;
         }
         const bool comValor = opcao == "--banco" || opcao == "--notas" || opcao == "--semente" || opcao == "--esquema";

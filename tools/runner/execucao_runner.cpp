@@ -1,11 +1,18 @@
 #include "execucao_runner.h"
 
+#include <algorithm>
 #include <chrono>
+#include <optional>
+#include <cerrno>
+#include <map>
+#include <fstream>
 #include <csignal>
 #include <cstring>
+#include <vector>
 #include <unistd.h>
 
 #include "app/execucao.h"
+#include "app/registro.h"
 #include "app/trava.h"
 #include "commission/motor.h"
 #include "db/banco.h"
@@ -40,10 +47,15 @@ public:
     explicit InteracaoRunner(std::FILE* erros) : erros_(erros) {}
     void MostrarMensagem(const std::string& texto, const std::string& titulo, db::Icone) override {
         std::fprintf(erros_, "zelprax-comissao: %s: %s\n", titulo.c_str(), texto.c_str());
+        ultima = texto;
     }
     void SolicitarEncerramento() override { encerrar = true; }
-    void ExibirMensagem(const std::string& texto) override { std::fprintf(erros_, "zelprax-comissao: %s\n", texto.c_str()); }
+    void ExibirMensagem(const std::string& texto) override {
+        std::fprintf(erros_, "zelprax-comissao: %s\n", texto.c_str());
+        ultima = texto;
+    }
     bool encerrar = false;
+    std::string ultima;  // the last message, for the journal
 
 private:
     std::FILE* erros_;
@@ -112,6 +124,13 @@ std::string ComSeparador(std::string pasta) {
     return pasta;
 }
 
+// A local date and time as seconds on one scale, for the length of a run.
+long long Segundos(const db::DataHora& d) {
+    using namespace std::chrono;
+    const sys_days dia{year{d.ano} / month{static_cast<unsigned>(d.mes)} / day{static_cast<unsigned>(d.dia)}};
+    return static_cast<long long>(dia.time_since_epoch().count()) * 86400 + d.hora * 3600 + d.minuto * 60 + d.segundo;
+}
+
 ResumoRunner Resumir(const comissao::Motor& motor, const OpcoesRunner& opcoes, const PainelTerminal& painel) {
     ResumoRunner r;
     for (int n = 1; n <= 9; ++n) {
@@ -130,7 +149,74 @@ ResumoRunner Resumir(const comissao::Motor& motor, const OpcoesRunner& opcoes, c
 
 }  // namespace
 
+namespace {
+
+int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor::RegistroExecucao& registro);
+
+}  // namespace
+
 int ExecutarRunner(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente) {
+    monitor::RegistroExecucao registro;
+    registro.origem = monitor::kOrigemRunner;
+    registro.inicio = db::RelogioDoSistema().Agora();
+    registro.status = Executar(opcoes, ambiente, registro);
+    registro.fim = db::RelogioDoSistema().Agora();
+    RegistrarExecucao(opcoes, ambiente, registro);
+    return registro.status;
+}
+
+void RegistrarExecucao(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente,
+                       const monitor::RegistroExecucao& registro) {
+    if (opcoes.semRegistro) return;
+    const std::string arquivo = opcoes.registro.value_or(monitor::CaminhoRegistroPadrao());
+    if (arquivo.empty()) return;
+    const std::string erro = monitor::AcrescentarRegistro(arquivo, registro);
+    if (!erro.empty())
+        std::fprintf(ambiente.erros, "zelprax-comissao: o registro de execuções não pôde ser gravado: %s\n",
+                     erro.c_str());
+}
+
+int MostrarHistorico(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente) {
+    const std::string arquivo = opcoes.registro.value_or(monitor::CaminhoRegistroPadrao());
+    const monitor::HistoricoLido lido =
+        monitor::LerHistorico(arquivo, static_cast<std::size_t>(opcoes.historico.value_or(kHistoricoPadrao)));
+    if (opcoes.json) {
+        std::string j = "[";
+        for (std::size_t i = 0; i < lido.registros.size(); ++i)
+            j += (i > 0 ? "," : "") + monitor::RegistroEmJson(lido.registros[i]);
+        std::fprintf(ambiente.saida, "%s]\n", j.c_str());
+    } else if (lido.registros.empty()) {
+        std::fprintf(ambiente.saida, "Nenhuma execução registrada em %s.\n", arquivo.c_str());
+    } else {
+        const std::size_t larguras[] = {16, 8, 8, 9, 6};
+        auto linha = [&](const std::vector<std::string>& colunas) {
+            std::string texto;
+            for (std::size_t i = 0; i < colunas.size(); ++i)
+                texto += i + 1 == colunas.size() ? colunas[i]
+                         : (i == 1 || i == 4 ? AlinharDireita(colunas[i], larguras[i])
+                                             : AlinharEsquerda(colunas[i], larguras[i])) + "  ";
+            std::fprintf(ambiente.saida, "%s\n", texto.c_str());
+        };
+        linha({"Início", "Duração", "Origem", "Situação", "Avisos", "Mensagem final ou erro"});
+        for (const monitor::RegistroExecucao& r : lido.registros) {
+            const long long segundos = Segundos(r.fim) - Segundos(r.inicio);
+            char duracao[32];
+            std::snprintf(duracao, sizeof duracao, "%lld:%02lld", segundos / 60, segundos % 60);
+            linha({db::FormatarDataHoraCurta(r.inicio), duracao, r.origem, monitor::SituacaoRegistro(r),
+                   std::to_string(r.avisos.size()),
+                   r.erro ? r.erro->substr(0, r.erro->find('\n')) : r.mensagemFinal.value_or("")});
+        }
+    }
+    if (lido.ilegiveis > 0)
+        std::fprintf(ambiente.erros, "zelprax-comissao: %d linha(s) ilegível(is) do registro %s ignorada(s).\n",
+                     lido.ilegiveis, arquivo.c_str());
+    std::fflush(ambiente.saida);
+    return kSaidaConcluida;
+}
+
+namespace {
+
+int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor::RegistroExecucao& registro) {
     const std::string pastaMonitor = opcoes.pasta ? ComSeparador(*opcoes.pasta) : PastaDoPrograma(ambiente.caminhoPrograma);
     const std::string caminhoMonitor = pastaMonitor + db::NomePrograma("zelpraxComissao2");
 
@@ -144,29 +230,45 @@ int ExecutarRunner(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente) {
     comissao::Motor motor(sistema, interacao, painel);
     motor.DefinirCredenciais(ambiente.usuario.value_or("sysdba"), ambiente.senha.value_or("quorvinel"));
 
+    auto recusar = [&](const std::string& texto) {
+        registro.erro = texto;
+        return kSaidaUso;
+    };
+    // The spreadsheet file is tried before anything is touched: a run whose figures cannot be
+    // written where they were asked for does not start.
+    std::optional<std::ofstream> csv;
+    if (opcoes.csv) {
+        csv.emplace(*opcoes.csv, std::ios::binary | std::ios::trunc);
+        if (!*csv) {
+            const std::string texto = "não foi possível gravar o arquivo " + *opcoes.csv + ": " + std::strerror(errno);
+            std::fprintf(ambiente.erros, "zelprax-comissao: %s\n", texto.c_str());
+            return recusar(texto);
+        }
+    }
     std::string conexao;
     std::optional<TravaDaExecucao> trava;
     if (opcoes.banco) {
         conexao = *opcoes.banco;
     } else {
         conexao = motor.LerCaminhoBanco();
-        if (interacao.encerrar) return kSaidaUso;
+        if (interacao.encerrar) return recusar(interacao.ultima);
+        registro.conexao = conexao;
         const std::string pastaDados = motor.LocalizarPastaDados();
-        if (interacao.encerrar) return kSaidaUso;
+        if (interacao.encerrar) return recusar(interacao.ultima);
         const monitor::TravaEncontrada encontrada = monitor::ExaminarArquivoTrava(caminhoMonitor, pastaDados, sistema);
         if (encontrada.estado == monitor::EstadoTrava::Ocupada) {
-            std::fprintf(ambiente.erros,
-                         "zelprax-comissao: o monitor de comissões está em execução (existe o arquivo de trava %s%s); "
-                         "a atualização não foi feita.\n",
-                         pastaDados.c_str(), monitor::NomeArquivoTrava(caminhoMonitor, plataforma::Separador()).c_str());
-            return kSaidaUso;
+            const std::string texto = "o monitor de comissões está em execução (existe o arquivo de trava " +
+                                      pastaDados + monitor::NomeArquivoTrava(caminhoMonitor, plataforma::Separador()) +
+                                      "); a atualização não foi feita.";
+            std::fprintf(ambiente.erros, "zelprax-comissao: %s\n", texto.c_str());
+            return recusar(texto);
         }
         try {
             trava.emplace(caminhoMonitor, pastaDados);
         } catch (const std::exception& e) {
-            std::fprintf(ambiente.erros, "zelprax-comissao: não foi possível criar o arquivo de trava em %s: %s\n",
-                         pastaDados.c_str(), e.what());
-            return kSaidaUso;
+            const std::string texto = "não foi possível criar o arquivo de trava em " + pastaDados + ": " + e.what();
+            std::fprintf(ambiente.erros, "zelprax-comissao: %s\n", texto.c_str());
+            return recusar(texto);
         }
         if (encontrada.estado == monitor::EstadoTrava::Abandonada)
             std::fprintf(ambiente.erros, "zelprax-comissao: %s\n", monitor::MensagemTravaAssumida(encontrada.dono).c_str());
@@ -180,21 +282,32 @@ int ExecutarRunner(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente) {
     execucao.naoGerarAcertos = opcoes.semAcertos;
     execucao.naoGerarEstorno = opcoes.semEstorno;  // no hour: the schedule is the monitor's setting
 
+    registro.conexao = conexao;
+    registro.simulacao = opcoes.simular;
     motor.ConectarBanco(conexao);
+    if (opcoes.simular && motor.IBD_BancoDados) motor.IBD_BancoDados->IniciarSimulacao();
     ResumoRunner resumo;
     int status = kSaidaConcluida;
     try {
         const monitor::ResultadoExecucao resultado = monitor::ExecutarFases(motor, execucao);
+        registro.vendedores = monitor::VendedoresDaExecucao(motor.efeito, motor.NomesDosVendedores());
         monitor::AtualizarMonitorAtivo(false, *motor.IBD_BancoDados);
         if (trava) trava->Liberar();
         motor.DesconectarBanco(true);
         painel.Encerrar();
         resumo = Resumir(motor, opcoes, painel);
         resumo.concluida = true;
+        resumo.simulacao = opcoes.simular;
         resumo.avisos = resultado.avisos;
         resumo.mensagemFinal = resultado.encontrouRegistros ? monitor::kProcessamentoConcluido : monitor::kNenhumRegistro;
     } catch (const std::exception& e) {
-        // What the phases committed stays; what is pending is rolled back.
+        // What the phases committed stays, and is reported; what is pending is rolled back.
+        std::map<std::int32_t, std::string> nomes;
+        try {
+            if (motor.IBD_BancoDados && motor.IBD_BancoDados->Conectado()) nomes = motor.NomesDosVendedores();
+        } catch (const std::exception&) {
+        }
+        registro.vendedores = monitor::VendedoresDaExecucao(motor.efeito, nomes);
         motor.DesconectarBanco(false);
         if (trava) trava->Liberar();
         painel.Encerrar();
@@ -204,8 +317,23 @@ int ExecutarRunner(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente) {
         if (erroBanco != nullptr && !erroBanco->Comando().empty())
             std::fprintf(ambiente.erros, "Comando: %s\n", erroBanco->Comando().c_str());
         resumo = Resumir(motor, opcoes, painel);
+        resumo.simulacao = opcoes.simular;
         resumo.erro = texto;
         status = kSaidaFalhou;
+        if (erroBanco != nullptr) registro.codigo = erroBanco->Codigo();
+    }
+    for (const FaseResumo& f : resumo.fases)
+        registro.fases.push_back({f.numero, f.selecionados, f.gravados, f.ignorados});
+    registro.avisos = resumo.avisos;
+    registro.mensagemFinal = resumo.mensagemFinal;
+    registro.erro = resumo.erro;
+    resumo.vendedores = registro.vendedores;
+    if (csv) {
+        *csv << VendedoresEmCsv(resumo.vendedores);
+        csv->close();
+        if (!*csv)
+            std::fprintf(ambiente.erros, "zelprax-comissao: o arquivo %s não pôde ser gravado por inteiro\n",
+                         opcoes.csv->c_str());
     }
     resumo.comandos = db::EstatisticasDoProcesso().comandos;
     resumo.preparacoes = db::EstatisticasDoProcesso().preparacoes;
@@ -215,5 +343,7 @@ int ExecutarRunner(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente) {
     std::fflush(ambiente.saida);
     return status;
 }
+
+}  // namespace
 
 }  // namespace zelprax::executor

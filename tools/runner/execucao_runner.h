@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "app/registro.h"
 #include "opcoes.h"
 
 namespace zelprax::executor {
@@ -26,6 +27,16 @@ struct AmbienteRunner {
     bool errosTerminal = false;
 };
 
+// One run, recorded in the journal of runs (unless --sem-registro).
 int ExecutarRunner(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente);
+
+// Appends the record to the journal the options name (--registro, else the default one); a
+// journal that cannot be written costs a line on standard error, never the run's status.
+void RegistrarExecucao(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente,
+                       const monitor::RegistroExecucao& registro);
+
+// --historico: the journal's last runs as a table, or as a JSON array with --json; the lines
+// that are not records are counted, not shown.
+int MostrarHistorico(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente);
 
 }  // namespace zelprax::executor

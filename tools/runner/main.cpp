@@ -12,6 +12,7 @@
 #include "execucao_runner.h"
 #include "opcoes.h"
 #include "platform/platform.h"
+#include "versao.h"
 
 namespace {
 
@@ -32,15 +33,27 @@ int main(int argc, char** argv) {
         std::setlocale(LC_CTYPE, "C.UTF-8");
     try {
         const LeituraOpcoes leitura = LerOpcoes(std::vector<std::string>(argv + 1, argv + argc));
+        AmbienteRunner ambiente;
         if (!leitura.Valida()) {
             std::fprintf(stderr, "zelprax-comissao: %s\nUse --help para ver as opções.\n", leitura.erro.c_str());
+            // Recorded too: a timer whose command line is wrong must show in the journal.
+            zelprax::monitor::RegistroExecucao registro;
+            registro.origem = zelprax::monitor::kOrigemRunner;
+            registro.inicio = registro.fim = zelprax::db::RelogioDoSistema().Agora();
+            registro.erro = leitura.erro;
+            registro.status = kSaidaUso;
+            RegistrarExecucao(leitura.opcoes, ambiente, registro);
             return kSaidaUso;
+        }
+        if (leitura.opcoes.versao && !leitura.opcoes.ajuda) {
+            std::fputs("zelprax-comissao " ZELPRAX_VERSAO "\n", stdout);
+            return kSaidaConcluida;
         }
         if (leitura.opcoes.ajuda) {
             std::fputs(kAjudaRunner, stdout);
             return kSaidaConcluida;
         }
-        AmbienteRunner ambiente;
+        if (leitura.opcoes.historico) return MostrarHistorico(leitura.opcoes, ambiente);
         ambiente.caminhoPrograma = zelprax::plataforma::SistemaNativo().CaminhoExecutavel();
         ambiente.usuario = Variavel("ISC_USER");
         ambiente.senha = Variavel("ISC_PASSWORD");

@@ -28,7 +28,25 @@ const char* const kAjudaRunner =
     "                             considera só os documentos emitidos a partir desta data.\n"
     "  --json                     imprime o resumo como um objeto JSON (fases, avisos, mensagem\n"
     "                             final, comandos SQL executados e preparados, segundos).\n"
+    "  --csv ARQUIVO              grava o efeito da execução por vendedor (entradas criadas e\n"
+    "                             removidas por tipo, descontos, pagamentos, estornos e a variação da\n"
+    "                             comissão não paga) em ARQUIVO, separado por ponto e vírgula, com\n"
+    "                             vírgula decimal, em UTF-8, como uma planilha o abre.\n"
+    "  --simular                  prévia: executa todas as fases como uma execução real, com as\n"
+    "                             mesmas opções, e desfaz tudo ao final (nada fica gravado no banco,\n"
+    "                             nem a marca do monitor). Toda a prévia é uma só transação: as linhas\n"
+    "                             que ela altera ficam bloqueadas até o fim, e quem editar os mesmos\n"
+    "                             documentos no ERP espera ou recebe um conflito. A prévia de uma\n"
+    "                             primeira execução grande é melhor fora do expediente, ou numa cópia\n"
+    "                             do banco.\n"
+    "  --registro ARQUIVO         registro de execuções a usar (padrão: execucoes.jsonl em\n"
+    "                             $STATE_DIRECTORY, senão em $XDG_STATE_HOME/zelprax, senão em\n"
+    "                             ~/.local/state/zelprax).\n"
+    "  --sem-registro             não registra esta execução.\n"
+    "  --historico [N]            mostra as últimas N execuções registradas (padrão: 10) em vez de\n"
+    "                             executar; com --json, como uma lista JSON.\n"
     "  --help                     mostra esta ajuda.\n"
+    "  --version                  mostra a versão do programa.\n"
     "\n"
     "Usuário e senha do banco: os do monitor; as variáveis de ambiente ISC_USER e ISC_PASSWORD os\n"
     "substituem quando definidas.\n"
@@ -36,6 +54,12 @@ const char* const kAjudaRunner =
     "Saída: a legenda de cada fase quando ela começa (com barra de progresso num terminal) e, ao\n"
     "final, um resumo por fase (documentos selecionados, linhas gravadas, documentos ignorados), os\n"
     "avisos e a mensagem final.\n"
+    "\n"
+    "Registro de execuções: cada execução, do monitor ou deste programa, acrescenta uma linha JSON\n"
+    "ao registro (início e fim, origem, banco, contagens por fase, avisos, mensagem final ou erro\n"
+    "completo com o código do servidor, código de saída). Ao chegar a 5 MiB o arquivo é renomeado\n"
+    "para execucoes.jsonl.1 (um arquivo anterior é mantido). Um registro que não pode ser gravado\n"
+    "não muda o resultado da execução: só uma linha na saída de erros diz por quê.\n"
     "\n"
     "Código de saída:\n"
     "  0  a atualização foi concluída;\n"
@@ -77,9 +101,31 @@ LeituraOpcoes LerOpcoes(const std::vector<std::string>& argumentos) {
             valor = opcao.substr(igual + 1);
             opcao.erase(igual);
         }
-        const bool pedeValor = opcao == "--banco" || opcao == "--pasta" || opcao == "--emissao-a-partir";
+        if (opcao == "--historico") {
+            // An optional count: "--historico=N", or a number as the next argument.
+            if (!valor && i + 1 < argumentos.size() && !argumentos[i + 1].empty() &&
+                argumentos[i + 1].find_first_not_of("0123456789") == std::string::npos)
+                valor = argumentos[++i];
+            int quantos = kHistoricoPadrao;
+            if (valor) {
+                quantos = 0;
+                const bool digitos = !valor->empty() && valor->size() <= 6 &&
+                                     valor->find_first_not_of("0123456789") == std::string::npos;
+                if (digitos) quantos = std::stoi(*valor);
+                if (quantos < 1) {
+                    leitura.erro = "número inválido em --historico: " + *valor;
+                    return leitura;
+                }
+            }
+            o.historico = quantos;
+            continue;
+        }
+        const bool pedeValor =
+            opcao == "--banco" || opcao == "--pasta" || opcao == "--emissao-a-partir" || opcao == "--registro" ||
+            opcao == "--csv";
         const bool semValor = opcao == "--sem-acertos" || opcao == "--sem-estorno" || opcao == "--json" ||
-                              opcao == "--help" || opcao == "-h" || opcao == "--ajuda";
+                              opcao == "--sem-registro" || opcao == "--simular" || opcao == "--help" || opcao == "-h" ||
+                              opcao == "--ajuda" || opcao == "--version";
         if (!pedeValor && !semValor) {
             leitura.erro = opcao.rfind("-", 0) == 0 ? "opção desconhecida: " + argumentos[i]
                                                     : "argumento inesperado: " + argumentos[i];
@@ -96,12 +142,12 @@ LeituraOpcoes LerOpcoes(const std::vector<std::string>& argumentos) {
             }
             valor = argumentos[++i];
         }
-        if (opcao == "--banco" || opcao == "--pasta") {
+        if (opcao == "--banco" || opcao == "--pasta" || opcao == "--registro" || opcao == "--csv") {
             if (valor->empty()) {
                 leitura.erro = "valor vazio para " + opcao;
                 return leitura;
             }
-            (opcao == "--banco" ? o.banco : o.pasta) = *valor;
+            (opcao == "--banco" ? o.banco : opcao == "--pasta" ? o.pasta : opcao == "--csv" ? o.csv : o.registro) = *valor;
         } else if (opcao == "--emissao-a-partir") {
             o.emissaoAPartir = LerDataBrasileira(*valor);
             if (!o.emissaoAPartir) {
@@ -114,6 +160,12 @@ LeituraOpcoes LerOpcoes(const std::vector<std::string>& argumentos) {
             o.semEstorno = true;
         } else if (opcao == "--json") {
             o.json = true;
+        } else if (opcao == "--sem-registro") {
+            o.semRegistro = true;
+        } else if (opcao == "--simular") {
+            o.simular = true;
+        } else if (opcao == "--version") {
+            o.versao = true;
         } else {
             o.ajuda = true;
         }

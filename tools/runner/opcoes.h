@@ -17,8 +17,17 @@ struct OpcoesRunner {
     bool semEstorno = false;           // --sem-estorno: "Não gerar estorno de comissão de inadimplentes"
     std::optional<db::DataHora> emissaoAPartir;  // --emissao-a-partir: "Emissão a partir de" ticked, with its date
     bool json = false;                 // --json: the summary as one JSON object
+    std::optional<std::string> registro;  // --registro: the journal of runs to append to
+    bool semRegistro = false;             // --sem-registro: this run is not recorded
+    std::optional<int> historico;         // --historico [N]: show the last N runs instead of running
+    bool simular = false;                 // --simular: a preview, all undone at the end
+    std::optional<std::string> csv;       // --csv: the effect by seller, as a spreadsheet file
     bool ajuda = false;                // --help
+    bool versao = false;               // --version
 };
+
+// The runs --historico shows when no number follows it.
+inline constexpr int kHistoricoPadrao = 10;
 
 struct LeituraOpcoes {
     OpcoesRunner opcoes;

@@ -8,7 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "app/json.h"
+#include "app/registro.h"
+
 namespace zelprax::executor {
+
+using monitor::TextoJson;
 
 struct FaseResumo {
     int numero = 0;
@@ -21,6 +26,8 @@ struct FaseResumo {
 
 struct ResumoRunner {
     bool concluida = false;
+    bool simulacao = false;  // a preview: everything was undone
+    std::vector<monitor::VendedorRegistrado> vendedores;  // what the run did to each seller
     std::array<FaseResumo, 9> fases{};  // phases 1 to 9
     std::vector<std::string> avisos;
     std::optional<std::string> mensagemFinal;  // none when the run failed
@@ -36,9 +43,19 @@ const std::string& LegendaDaFase(int numero);
 int FaseDaLegenda(const std::string& legenda);
 
 std::string ResumoEmTexto(const ResumoRunner& resumo);
-std::string ResumoEmJson(const ResumoRunner& resumo);
 
-// A JSON string literal for UTF-8 text.
-std::string TextoJson(const std::string& texto);
+// The effect by seller as a spreadsheet opens it in Brazil: UTF-8 with a byte-order mark,
+// semicolons between the fields, decimal commas, one line per seller and a total line.
+std::string VendedoresEmCsv(const std::vector<monitor::VendedorRegistrado>& vendedores);
+
+// An amount for a person: "1.234,56" (two decimals unless the amount has more).
+std::string ValorBrasileiro(comissao::Moeda valor, bool milhares = true);
+
+// Characters on screen of a UTF-8 text (every byte that does not continue a character), and the
+// text padded with blanks to a width on screen.
+std::size_t Largura(const std::string& texto);
+std::string AlinharDireita(const std::string& texto, std::size_t largura);
+std::string AlinharEsquerda(const std::string& texto, std::size_t largura);
+std::string ResumoEmJson(const ResumoRunner& resumo);
 
 }  // namespace zelprax::executor

@@ -9,6 +9,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string_view>
 #include <system_error>
@@ -17,6 +19,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/signalfd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -314,6 +317,40 @@ void Sistema::TerminarProcesso(int codigo) {
 Sistema& SistemaNativo() {
     static Sistema sistema;
     return sistema;
+}
+
+std::string AcrescentarComRotacao(const std::string& arquivo, const std::string& linha, std::uintmax_t limite) {
+    std::error_code erroPasta;
+    const std::filesystem::path pasta = std::filesystem::path(arquivo).parent_path();
+    if (!pasta.empty()) std::filesystem::create_directories(pasta, erroPasta);
+    if (erroPasta) return pasta.string() + ": " + erroPasta.message();
+
+    // A writer that finds the file rotated under it (its descriptor no longer names the path)
+    // opens the new one; a few turns always suffice unless the folder is being played with.
+    for (int volta = 0; volta < 8; ++volta) {
+        const int fd = ::open(arquivo.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+        if (fd < 0) return arquivo + ": " + std::strerror(errno);
+        struct Fechar {
+            int fd;
+            ~Fechar() { ::close(fd); }
+        } fechar{fd};
+        if (::flock(fd, LOCK_EX) != 0) return arquivo + ": " + std::strerror(errno);
+        struct stat aberto {}, nome {};
+        if (::fstat(fd, &aberto) != 0) return arquivo + ": " + std::strerror(errno);
+        if (::stat(arquivo.c_str(), &nome) != 0 || nome.st_ino != aberto.st_ino || nome.st_dev != aberto.st_dev)
+            continue;
+        const auto tamanho = static_cast<std::uintmax_t>(aberto.st_size);
+        if (tamanho > 0 && tamanho + linha.size() > limite) {
+            if (::rename(arquivo.c_str(), (arquivo + ".1").c_str()) != 0)
+                return arquivo + ".1: " + std::strerror(errno);
+            continue;
+        }
+        const ssize_t escritos = ::write(fd, linha.data(), linha.size());
+        if (escritos < 0) return arquivo + ": " + std::strerror(errno);
+        if (static_cast<std::size_t>(escritos) != linha.size()) return arquivo + ": gravação incompleta";
+        return {};
+    }
+    return arquivo + ": trocado por outro processo durante a gravação";
 }
 
 namespace {

@@ -3,6 +3,8 @@
 
 #include "platform/platform.h"
 
+#include <filesystem>
+
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -218,6 +220,34 @@ void Sistema::TerminarProcesso(int codigo) {
 Sistema& SistemaNativo() {
     static Sistema sistema;
     return sistema;
+}
+
+std::string AcrescentarComRotacao(const std::string& arquivo, const std::string& linha, std::uintmax_t limite) {
+    std::error_code erro;
+    const std::filesystem::path pasta = std::filesystem::path(arquivo).parent_path();
+    if (!pasta.empty()) std::filesystem::create_directories(pasta, erro);
+    if (erro) return pasta.string() + ": " + erro.message();
+    // Opened for appending only, every write goes to the end of the file, also across processes;
+    // the exclusive share mode makes a second writer wait its turn.
+    HANDLE h = INVALID_HANDLE_VALUE;
+    for (int volta = 0; volta < 50 && h == INVALID_HANDLE_VALUE; ++volta) {
+        h = CreateFileA(arquivo.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) Sleep(20);
+    }
+    if (h == INVALID_HANDLE_VALUE) return arquivo + ": erro " + std::to_string(GetLastError());
+    LARGE_INTEGER tamanho{};
+    GetFileSizeEx(h, &tamanho);
+    if (tamanho.QuadPart > 0 && static_cast<std::uintmax_t>(tamanho.QuadPart) + linha.size() > limite) {
+        CloseHandle(h);
+        if (!MoveFileExA(arquivo.c_str(), (arquivo + ".1").c_str(), MOVEFILE_REPLACE_EXISTING))
+            return arquivo + ".1: erro " + std::to_string(GetLastError());
+        return AcrescentarComRotacao(arquivo, linha, limite);
+    }
+    DWORD escritos = 0;
+    const BOOL ok = WriteFile(h, linha.data(), static_cast<DWORD>(linha.size()), &escritos, nullptr);
+    CloseHandle(h);
+    if (!ok || escritos != linha.size()) return arquivo + ": erro " + std::to_string(GetLastError());
+    return {};
 }
 
 // A Windows program is asked to end through its windows (the session's end reaches the main

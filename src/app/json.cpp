@@ -1,9 +1,11 @@
-#include "json_minimo.h"
+#include "app/json.h"
+
+#include <cstdio>
 
 #include <cstdlib>
 #include <stdexcept>
 
-namespace zelprax::teste {
+namespace zelprax::monitor {
 
 namespace {
 
@@ -146,4 +148,26 @@ private:
 
 Json LerJson(const std::string& texto) { return Leitor(texto).Documento(); }
 
-}  // namespace zelprax::teste
+std::string TextoJson(const std::string& texto) {
+    std::string j = "\"";
+    for (unsigned char c : texto) {
+        switch (c) {
+            case '"': j += "\\\""; break;
+            case '\\': j += "\\\\"; break;
+            case '\n': j += "\\n"; break;
+            case '\r': j += "\\r"; break;
+            case '\t': j += "\\t"; break;
+            default:
+                if (c < 0x20) {
+                    char buf[8];
+                    std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                    j += buf;
+                } else {
+                    j += static_cast<char>(c);
+                }
+        }
+    }
+    return j + "\"";
+}
+
+}  // namespace zelprax::monitor
