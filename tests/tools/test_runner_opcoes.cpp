@@ -229,8 +229,8 @@ TEST(ResumoRunner, TextoComUmaLinhaPorFaseAlinhada) {
         fim = texto.find('\n', i);
         linhas.push_back(texto.substr(i, fim - i));
     }
-    // Title, header, nine phases, the warning, the final message, statements, time.
-    ASSERT_EQ(linhas.size(), 15u) << texto;
+    // Title, header, nine phases, the sellers, the warning, the final message, statements, time.
+    ASSERT_EQ(linhas.size(), 16u) << texto;
     auto largura = [](const std::string& s) {
         std::size_t n = 0;
         for (unsigned char c : s) n += (c & 0xC0) != 0x80;
@@ -244,10 +244,50 @@ TEST(ResumoRunner, TextoComUmaLinhaPorFaseAlinhada) {
         EXPECT_EQ(largura(linha), colunaFinal) << linha;
     }
     EXPECT_NE(linhas[9].find("(não executada)"), std::string::npos);
-    EXPECT_EQ(linhas[11], "Aviso: " + r.avisos[0]);
-    EXPECT_EQ(linhas[12], "Nenhum registro encontrado para atualização.");
-    EXPECT_EQ(linhas[13], "Comandos SQL executados: 1234");
-    EXPECT_EQ(linhas[14], "Tempo: 2.500 s");
+    EXPECT_EQ(linhas[11], "Nenhuma comissão de vendedor foi criada, removida ou acertada.");
+    EXPECT_EQ(linhas[12], "Aviso: " + r.avisos[0]);
+    EXPECT_EQ(linhas[13], "Nenhum registro encontrado para atualização.");
+    EXPECT_EQ(linhas[14], "Comandos SQL executados: 1234");
+    EXPECT_EQ(linhas[15], "Tempo: 2.500 s");
+}
+
+TEST(ResumoRunner, ValoresComoOBrasilLe) {
+    const std::pair<const char*, const char*> casos[] = {
+        {"0", "0,00"},           {"12.5", "12,50"},        {"-0.01", "-0,01"},     {"1234.5678", "1.234,5678"},
+        {"1000000", "1.000.000,00"}, {"-999.999", "-999,999"}, {"100.1", "100,10"},
+    };
+    for (const auto& [valor, texto] : casos) EXPECT_EQ(ValorBrasileiro(comissao::Moeda::Ler(valor)), texto) << valor;
+    EXPECT_EQ(ValorBrasileiro(comissao::Moeda::Ler("1234567.8"), false), "1234567,80");
+}
+
+// The sellers' table: one line each, the columns aligned whatever the accents, a total line.
+TEST(ResumoRunner, TabelaDosVendedoresAlinhadaComTotal) {
+    ResumoRunner r = Exemplo();
+    r.concluida = true;
+    monitor::VendedorRegistrado a{7, "Conceição Müller", {}}, b{12, "", {}};
+    a.efeito.criadas[0] = {2, comissao::Moeda::Ler("100.5")};
+    a.efeito.removidas[1] = {1, comissao::Moeda::Ler("20")};
+    b.efeito.criadas[2] = {1, comissao::Moeda::Ler("-1234.56")};
+    b.efeito.descontos = {1, comissao::Moeda::Ler("1234.56")};
+    r.vendedores = {a, b};
+    const std::string texto = ResumoEmTexto(r);
+    const std::size_t inicio = texto.find("Efeito por vendedor");
+    ASSERT_NE(inicio, std::string::npos) << texto;
+    std::vector<std::string> linhas;
+    for (std::size_t i = texto.find('\n', inicio) + 1, fim; i < texto.size(); i = fim + 1) {
+        fim = texto.find('\n', i);
+        linhas.push_back(texto.substr(i, fim - i));
+        if (linhas.size() == 4) break;
+    }
+    ASSERT_EQ(linhas.size(), 4u);
+    EXPECT_EQ(linhas[1].rfind("7 Conceição Müller", 0), 0u);
+    EXPECT_EQ(linhas[2].rfind("12 ", 0), 0u);
+    EXPECT_EQ(linhas[3].rfind("Total", 0), 0u);
+    for (const std::string& l : linhas) EXPECT_EQ(Largura(l), Largura(linhas[0])) << l;
+    EXPECT_NE(linhas[1].find("2 / 100,50"), std::string::npos);
+    EXPECT_NE(linhas[1].find("80,50"), std::string::npos) << "the unpaid change: 100.50 created less 20 removed";
+    EXPECT_NE(linhas[3].find("3 / -1.134,06"), std::string::npos) << linhas[3];
+    EXPECT_NE(linhas[3].find("-1.154,06"), std::string::npos) << linhas[3];
 }
 
 }  // namespace

@@ -59,8 +59,8 @@ std::string ValorBrasileiro(comissao::Moeda valor, bool milhares) {
         for (int i = static_cast<int>(inteiros.size()) - 3; i > 0; i -= 3) inteiros.insert(static_cast<std::size_t>(i), ".");
     char decimais[8];
     std::snprintf(decimais, sizeof decimais, "%04u", static_cast<unsigned>(absoluto % 10000));
-    std::string fracao = decimais;
-    if (fracao.substr(2) == "00") fracao.resize(2);
+    std::string fracao = decimais;  // two decimals at least; the ones beyond only when not zero
+    while (fracao.size() > 2 && fracao.back() == '0') fracao.pop_back();
     return (n < 0 ? "-" : "") + inteiros + "," + fracao;
 }
 

@@ -48,7 +48,7 @@ std::string ResumoEmTexto(const ResumoRunner& resumo);
 // semicolons between the fields, decimal commas, one line per seller and a total line.
 std::string VendedoresEmCsv(const std::vector<monitor::VendedorRegistrado>& vendedores);
 
-// An amount for a person: "1.234,56" (two decimals unless the amount has more).
+// An amount for a person: "1.234,56" (two decimals, more only where the amount has them).
 std::string ValorBrasileiro(comissao::Moeda valor, bool milhares = true);
 
 // Characters on screen of a UTF-8 text (every byte that does not continue a character), and the
