@@ -103,8 +103,8 @@ bool Motor::ReconstruirEntradas(const std::string& sqlMarcarCalculado, int tpReg
     executar(sqlMarcarCalculado);
     // The locked entries are the ones the delete removes: what the run takes from each seller
     // once it commits.
-    for (const auto& [vendedor, valor] : travadas)
-        transacao.AoConfirmar([this, tpRegistro, vendedor, valor] { efeito.EntradaRemovida(vendedor, tpRegistro, valor); });
+    for (const auto& entrada : travadas)
+        transacao.AoConfirmar([this, tpRegistro, entrada] { efeito.EntradaRemovida(entrada.first, tpRegistro, entrada.second); });
     executar(" delete from mov_comissao where tp_registro = " + std::to_string(tpRegistro) + " and " + colunaDocumento +
              " = " + id);
     escrever();
