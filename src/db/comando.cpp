@@ -261,16 +261,24 @@ void Comando::FecharCursor() noexcept {
     isc_dsql_free_statement(status, &handle_, DSQL_close);
 }
 
+namespace {
+
+bool ComecaCom(const std::string& texto, const char* palavra) {
+    return Minusculas(Aparar(texto)).rfind(palavra, 0) == 0;
+}
+
+}  // namespace
+
 bool ComandoDeTransacao(const std::string& texto) {
-    const std::string t = Minusculas(Aparar(texto));
-    return t.rfind("commit", 0) == 0 || t.rfind("rollback", 0) == 0;
+    return ComecaCom(texto, "commit") || ComecaCom(texto, "rollback");
 }
 
 void ExecutarImediato(Transacao& transacao, const std::string& texto) {
     ContarOperacao(texto);
-    // A preview's statements stay uncommitted, whoever asks for a commit.
-    const bool confirmacao = Minusculas(Aparar(texto)).rfind("commit", 0) == 0;
-    if (transacao.Banco() != nullptr && transacao.Banco()->Simulacao() && ComandoDeTransacao(texto)) {
+    const bool confirmacao = ComecaCom(texto, "commit");
+    // A preview's statements stay uncommitted, whoever asks for a commit; what waits for the
+    // commit runs where it would have come.
+    if (transacao.Banco() != nullptr && transacao.Banco()->Simulacao()) {
         if (confirmacao) transacao.Confirmado();
         return;
     }

@@ -70,6 +70,7 @@ private:
 // True for " commit retain" and its kin, which run through the immediate call on the query's
 // transaction.
 bool ComandoDeTransacao(const std::string& texto);
+// Runs such a statement; in a preview it is left out (a commit still runs what waits for it).
 void ExecutarImediato(Transacao& transacao, const std::string& texto);
 
 }  // namespace zelprax::db::detalhe
