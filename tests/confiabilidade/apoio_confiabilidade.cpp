@@ -46,7 +46,8 @@ void Dormir(int milissegundos) { std::this_thread::sleep_for(std::chrono::millis
 
 }  // namespace
 
-void CriarBancoGerado(const std::string& caminho, int notas, std::uint32_t semente) {
+void CriarBancoGerado(const std::string& caminho, int notas, std::uint32_t semente,
+                      std::optional<db::DataHora> hoje) {
     CriarBancoDoEsquema(caminho);
     db::BancoDados banco;
     banco.DefinirNomeBanco(caminho);
@@ -54,7 +55,7 @@ void CriarBancoGerado(const std::string& caminho, int notas, std::uint32_t semen
     demo::OpcoesDemo opcoes;
     opcoes.notas = notas;
     opcoes.semente = semente;
-    opcoes.hoje = AgoraDoTeste();
+    opcoes.hoje = hoje.value_or(AgoraDoTeste());
     demo::PreencherBancoDemo(banco, opcoes);
     banco.Fechar(true);
     // The run rules tell the settlements of a paid entry apart by seller, company and amount; the
@@ -68,11 +69,11 @@ std::string CopiarBanco(const std::string& origem, const std::string& destino) {
     return destino;
 }
 
-bool ExecutarCompleta(const std::string& conexao, std::string* erro) {
+bool ExecutarCompleta(const std::string& conexao, std::string* erro, const db::Relogio& relogio) {
     SistemaFalso sistema;
     InteracaoGravada interacao;
     PainelObservado painel;
-    comissao::Motor motor(sistema, interacao, painel, RelogioDoTeste());
+    comissao::Motor motor(sistema, interacao, painel, relogio);
     motor.ConectarBanco(conexao);
     try {
         monitor::ExecutarFases(motor, {});

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,9 @@ namespace zelprax::teste {
 
 // A database made from the schema and filled by the demo generator (repeatable for one seed),
 // every paid entry with an amount of its own.
-void CriarBancoGerado(const std::string& caminho, int notas, std::uint32_t semente);
+// Its dates count back from `hoje`, the test's own now unless given.
+void CriarBancoGerado(const std::string& caminho, int notas, std::uint32_t semente,
+                      std::optional<db::DataHora> hoje = std::nullopt);
 
 // A copy of a database file under another name in the same folder; returns the copy's path.
 std::string CopiarBanco(const std::string& origem, const std::string& destino);
@@ -32,7 +35,8 @@ std::string CopiarBanco(const std::string& origem, const std::string& destino);
 // One run as the headless runner makes it: the phases and closing statements, the inactive mark,
 // the release (committing after a completed run, rolling back after a failed one). True when it
 // completed; otherwise `erro` receives the failure's full text.
-bool ExecutarCompleta(const std::string& conexao, std::string* erro = nullptr);
+bool ExecutarCompleta(const std::string& conexao, std::string* erro = nullptr,
+                      const db::Relogio& relogio = RelogioDoTeste());
 
 // Complete runs on `conexao` until one more run leaves every row as it was (RetratoCompleto). The
 // number of runs that changed something, or -1 when `limite` runs did not get there or a run
