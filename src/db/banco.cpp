@@ -220,4 +220,23 @@ void BancoDados::Fechar(bool confirmar) {
     simulacao_ = false;
 }
 
+std::shared_ptr<const detalhe::FormaResultado> BancoDados::FormaDeLinhaUnica(const std::string& forma) const {
+    const auto it = formas_.find(forma);
+    return it == formas_.end() ? nullptr : it->second;
+}
+
+void BancoDados::AprenderForma(const std::string& forma, std::size_t linhas,
+                               const std::shared_ptr<const detalhe::FormaResultado>& colunas) {
+    // A run sends a few dozen shapes; a bound keeps a program that builds texts without end
+    // from growing with them.
+    constexpr std::size_t kMaximoDeFormas = 1024;
+    if (forma.empty() || !colunas) return;
+    const bool conhecida = formas_.count(forma) > 0;
+    if (!conhecida && formas_.size() >= kMaximoDeFormas) return;
+    if (linhas > 1)
+        formas_[forma] = nullptr;  // for good: the next one may be as long
+    else if (!conhecida)
+        formas_.emplace(forma, colunas);
+}
+
 }  // namespace zelprax::db

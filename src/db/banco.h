@@ -7,6 +7,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <ibase.h>
@@ -15,6 +16,9 @@ namespace zelprax::db {
 
 class BancoDados;
 class ComandoAnexado;
+namespace detalhe {
+struct FormaResultado;
+}
 
 // A transaction with the run's parameters: write, read committed, record version, no wait.
 // It starts by itself when a statement needs it.
@@ -90,6 +94,14 @@ public:
     void IniciarSimulacao() { simulacao_ = true; }
     bool Simulacao() const { return simulacao_; }
 
+    // The selections of this connection that ran for at most one row every time so far, by the
+    // shape of their text, with their columns: these run in one exchange with the server. Null
+    // for a shape not yet seen, or seen with more rows.
+    std::shared_ptr<const detalhe::FormaResultado> FormaDeLinhaUnica(const std::string& forma) const;
+    // What a selection of that shape returned, read to its end.
+    void AprenderForma(const std::string& forma, std::size_t linhas,
+                       const std::shared_ptr<const detalhe::FormaResultado>& colunas);
+
 private:
     friend class Transacao;
     friend class ComandoAnexado;
@@ -107,6 +119,7 @@ private:
     std::set<Transacao*> transacoes_;
     std::set<ComandoAnexado*> comandos_;
     bool simulacao_ = false;
+    std::unordered_map<std::string, std::shared_ptr<const detalhe::FormaResultado>> formas_;
 };
 
 // Counts of what the program sent to the server, for the runner's summary, and seams that let a

@@ -1,5 +1,7 @@
 #include "db/comando.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <ctime>
 
@@ -36,6 +38,59 @@ template <typename T>
 void Escrever(std::vector<char>& buf, T v) {
     buf.resize(sizeof v);
     std::memcpy(buf.data(), &v, sizeof v);
+}
+
+// Reads the values the server left in the descriptor area into `linha`.
+void LerValores(const XSQLDA* da, std::vector<Valor>& linha) {
+    linha.clear();
+    linha.reserve(da->sqld);
+    for (int i = 0; i < da->sqld; ++i) {
+        const XSQLVAR& v = da->sqlvar[i];
+        if ((v.sqltype & 1) && *v.sqlind < 0) {
+            linha.emplace_back(Nulo{});
+            continue;
+        }
+        const char* p = v.sqldata;
+        switch (v.sqltype & ~1) {
+            case SQL_TEXT:
+                linha.emplace_back(DeWin1252(std::string_view(p, static_cast<std::size_t>(v.sqllen))));
+                break;
+            case SQL_VARYING: {
+                const auto n = Ler<unsigned short>(p);
+                linha.emplace_back(DeWin1252(std::string_view(p + 2, n)));
+                break;
+            }
+            case SQL_SHORT: linha.emplace_back(Decimal{Ler<short>(p), v.sqlscale}); break;
+            case SQL_LONG: linha.emplace_back(Decimal{Ler<ISC_LONG>(p), v.sqlscale}); break;
+            case SQL_INT64: linha.emplace_back(Decimal{Ler<ISC_INT64>(p), v.sqlscale}); break;
+            case SQL_FLOAT: linha.emplace_back(static_cast<double>(Ler<float>(p))); break;
+            case SQL_DOUBLE:
+            case SQL_D_FLOAT: linha.emplace_back(Ler<double>(p)); break;
+            case SQL_BOOLEAN: linha.emplace_back(Decimal{p[0] != 0 ? 1 : 0, 0}); break;
+            case SQL_TYPE_DATE: {
+                ISC_DATE d = Ler<ISC_DATE>(p);
+                std::tm t{};
+                isc_decode_sql_date(&d, &t);
+                linha.emplace_back(Data{DeTm(t)});
+                break;
+            }
+            case SQL_TIMESTAMP: {
+                ISC_TIMESTAMP ts = Ler<ISC_TIMESTAMP>(p);
+                std::tm t{};
+                isc_decode_timestamp(&ts, &t);
+                linha.emplace_back(Instante{DeTm(t)});
+                break;
+            }
+            case SQL_TYPE_TIME: {
+                ISC_TIME h = Ler<ISC_TIME>(p);
+                std::tm t{};
+                isc_decode_sql_time(&h, &t);
+                linha.emplace_back(Instante{DeTm(t)});
+                break;
+            }
+            default: linha.emplace_back(Nulo{}); break;  // blobs and arrays: never read by the run
+        }
+    }
 }
 
 }  // namespace
@@ -83,6 +138,7 @@ void Comando::Preparar(Transacao& transacao, const std::string& texto) {
         Verificar(status, texto);
     }
     texto_ = texto;
+    forma_.reset();
     const std::string bytes = ParaWin1252(texto);
     saida_.Redimensionar(20);
     ++EstatisticasDoProcesso().preparacoes;
@@ -106,6 +162,14 @@ void Comando::Preparar(Transacao& transacao, const std::string& texto) {
         Verificar(status, texto);
     }
     saida_.AlocarDados();
+    auto forma = std::make_shared<FormaResultado>();
+    for (int i = 0; i < saida_.Ptr()->sqld; ++i) {
+        const XSQLVAR& v = saida_.Ptr()->sqlvar[i];
+        forma->colunas.push_back({v.sqltype, v.sqlscale, v.sqlsubtype, v.sqllen,
+                                  std::string(v.aliasname, static_cast<std::size_t>(v.aliasname_length))});
+        forma->indices.emplace(Maiusculas(forma->colunas.back().nome), static_cast<std::size_t>(i));
+    }
+    forma_ = std::move(forma);
 
     entrada_.Redimensionar(20);
     isc_dsql_describe_bind(status, &handle_, SQL_DIALECT_V6, entrada_.Ptr());
@@ -127,11 +191,6 @@ void Comando::Preparar(Transacao& transacao, const std::string& texto) {
         tamanhosDescritos_[i] = v.sqllen;
         DefinirParametro(i, Nulo{});
     }
-}
-
-std::string Comando::NomeColuna(int i) const {
-    const XSQLVAR& v = saida_.Ptr()->sqlvar[i];
-    return std::string(v.aliasname, static_cast<std::size_t>(v.aliasname_length));
 }
 
 bool Comando::DefinirParametro(int i, const Valor& valor) {
@@ -201,57 +260,7 @@ bool Comando::Buscar(std::vector<Valor>& linha) {
     const ISC_STATUS r = isc_dsql_fetch(status, &handle_, SQL_DIALECT_V6, saida_.Ptr());
     if (r == 100) return false;
     Verificar(status, texto_);
-
-    const XSQLDA* da = saida_.Ptr();
-    linha.clear();
-    linha.reserve(da->sqld);
-    for (int i = 0; i < da->sqld; ++i) {
-        const XSQLVAR& v = da->sqlvar[i];
-        if ((v.sqltype & 1) && *v.sqlind < 0) {
-            linha.emplace_back(Nulo{});
-            continue;
-        }
-        const char* p = v.sqldata;
-        switch (v.sqltype & ~1) {
-            case SQL_TEXT:
-                linha.emplace_back(DeWin1252(std::string_view(p, static_cast<std::size_t>(v.sqllen))));
-                break;
-            case SQL_VARYING: {
-                const auto n = Ler<unsigned short>(p);
-                linha.emplace_back(DeWin1252(std::string_view(p + 2, n)));
-                break;
-            }
-            case SQL_SHORT: linha.emplace_back(Decimal{Ler<short>(p), v.sqlscale}); break;
-            case SQL_LONG: linha.emplace_back(Decimal{Ler<ISC_LONG>(p), v.sqlscale}); break;
-            case SQL_INT64: linha.emplace_back(Decimal{Ler<ISC_INT64>(p), v.sqlscale}); break;
-            case SQL_FLOAT: linha.emplace_back(static_cast<double>(Ler<float>(p))); break;
-            case SQL_DOUBLE:
-            case SQL_D_FLOAT: linha.emplace_back(Ler<double>(p)); break;
-            case SQL_BOOLEAN: linha.emplace_back(Decimal{p[0] != 0 ? 1 : 0, 0}); break;
-            case SQL_TYPE_DATE: {
-                ISC_DATE d = Ler<ISC_DATE>(p);
-                std::tm t{};
-                isc_decode_sql_date(&d, &t);
-                linha.emplace_back(Data{DeTm(t)});
-                break;
-            }
-            case SQL_TIMESTAMP: {
-                ISC_TIMESTAMP ts = Ler<ISC_TIMESTAMP>(p);
-                std::tm t{};
-                isc_decode_timestamp(&ts, &t);
-                linha.emplace_back(Instante{DeTm(t)});
-                break;
-            }
-            case SQL_TYPE_TIME: {
-                ISC_TIME h = Ler<ISC_TIME>(p);
-                std::tm t{};
-                isc_decode_sql_time(&h, &t);
-                linha.emplace_back(Instante{DeTm(t)});
-                break;
-            }
-            default: linha.emplace_back(Nulo{}); break;  // blobs and arrays: never read by the run
-        }
-    }
+    LerValores(saida_.Ptr(), linha);
     return true;
 }
 
@@ -263,19 +272,139 @@ void Comando::FecharCursor() noexcept {
 
 namespace {
 
-bool ComecaCom(const std::string& texto, const char* palavra) {
-    return Minusculas(Aparar(texto)).rfind(palavra, 0) == 0;
+bool LetraDeNome(char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_' || c == '$';
+}
+
+// The statement's first word, in lower case.
+std::string PrimeiraPalavra(const std::string& texto) {
+    std::size_t i = 0;
+    while (i < texto.size() && std::isspace(static_cast<unsigned char>(texto[i]))) ++i;
+    std::size_t fim = i;
+    while (fim < texto.size() && LetraDeNome(texto[fim])) ++fim;
+    return Minusculas(texto.substr(i, fim - i));
 }
 
 }  // namespace
 
+std::size_t FimDoTrechoLiteral(const std::string& texto, std::size_t i) {
+    const char c = texto[i];
+    if (c == '\'' || c == '"') {  // a literal or a quoted name, up to its closing quote ('' inside)
+        std::size_t fim = i + 1;
+        while (fim < texto.size()) {
+            if (texto[fim] == c) {
+                if (fim + 1 < texto.size() && texto[fim + 1] == c) {
+                    fim += 2;
+                    continue;
+                }
+                break;
+            }
+            ++fim;
+        }
+        return std::min(fim + 1, texto.size());
+    }
+    if (c == '-' && i + 1 < texto.size() && texto[i + 1] == '-') return std::min(texto.find('\n', i), texto.size());
+    if (c == '/' && i + 1 < texto.size() && texto[i + 1] == '*') {
+        const std::size_t fim = texto.find("*/", i + 2);
+        return fim == std::string::npos ? texto.size() : fim + 2;
+    }
+    return i;
+}
+
 bool ComandoDeTransacao(const std::string& texto) {
-    return ComecaCom(texto, "commit") || ComecaCom(texto, "rollback");
+    const std::string palavra = PrimeiraPalavra(texto);
+    return palavra == "commit" || palavra == "rollback";
+}
+
+std::string FormaDaSelecao(const std::string& texto) {
+    if (PrimeiraPalavra(texto) != "select") return {};
+    std::string forma;
+    forma.reserve(texto.size());
+    int profundidade = 0;
+    bool condicoes = false;
+    for (std::size_t i = 0; i < texto.size();) {
+        const char c = texto[i];
+        if (const std::size_t fim = FimDoTrechoLiteral(texto, i); fim != i) {
+            if (condicoes && c == '\'')
+                forma += '\x01';
+            else
+                forma.append(texto, i, fim - i);
+            i = fim;
+        } else if (LetraDeNome(c) && std::isdigit(static_cast<unsigned char>(c)) == 0) {
+            std::size_t fim = i;
+            while (fim < texto.size() && LetraDeNome(texto[fim])) ++fim;
+            const std::string palavra = Minusculas(texto.substr(i, fim - i));
+            if (palavra == "union") return {};
+            if (profundidade == 0 && palavra == "where") condicoes = true;
+            forma.append(texto, i, fim - i);
+            i = fim;
+        } else if (std::isdigit(static_cast<unsigned char>(c)) != 0) {
+            std::size_t fim = i;
+            while (fim < texto.size() && (std::isdigit(static_cast<unsigned char>(texto[fim])) != 0 || texto[fim] == '.'))
+                ++fim;
+            if (condicoes)
+                forma += '\x02';
+            else
+                forma.append(texto, i, fim - i);
+            i = fim;
+        } else {
+            if (c == '?' || c == ':') return {};  // parameters are set apart from the text
+            if (c == '(') ++profundidade;
+            if (c == ')') --profundidade;
+            forma += c;
+            ++i;
+        }
+    }
+    return forma;
+}
+
+LinhaUnica ExecutarLinhaUnica(BancoDados& banco, Transacao& transacao, const std::string& texto,
+                              const FormaResultado& forma, std::vector<Valor>& linha) {
+    ContarOperacao(texto);
+    ++EstatisticasDoProcesso().comandos;
+    const int n = static_cast<int>(forma.colunas.size());
+    AreaDescritora saida(n);
+    saida.Ptr()->sqld = static_cast<short>(n);
+    for (int i = 0; i < n; ++i) {
+        const auto& coluna = forma.colunas[static_cast<std::size_t>(i)];
+        XSQLVAR& v = saida.Ptr()->sqlvar[i];
+        v.sqltype = static_cast<short>(coluna.tipo | 1);
+        v.sqlscale = coluna.escala;
+        v.sqlsubtype = coluna.subtipo;
+        v.sqllen = coluna.tamanho;
+    }
+    saida.AlocarDados();
+    ISC_STATUS_ARRAY status;
+    const std::string bytes = ParaWin1252(texto);
+    isc_tr_handle* tr = transacao.Handle();
+    isc_dsql_exec_immed2(status, banco.Handle(), tr, 0, bytes.c_str(), SQL_DIALECT_V6, nullptr,
+                         saida.Ptr());
+    if (status[0] == 1 && status[1] == isc_sing_select_err) return LinhaUnica::Varias;
+    if (status[0] == 1 && status[1] == isc_stream_eof) return LinhaUnica::Nenhuma;
+    Verificar(status, texto);
+    LerValores(saida.Ptr(), linha);
+    return LinhaUnica::Linha;
+}
+
+bool ComandoSemResultado(const std::string& texto) {
+    const std::string palavra = PrimeiraPalavra(texto);
+    return (palavra == "insert" || palavra == "update" || palavra == "delete") &&
+           Minusculas(texto).find("returning") == std::string::npos;
+}
+
+void ExecutarSemPreparar(BancoDados& banco, Transacao& transacao, const std::string& texto) {
+    ContarOperacao(texto);
+    ++EstatisticasDoProcesso().comandos;
+    ISC_STATUS_ARRAY status;
+    const std::string bytes = ParaWin1252(texto);
+    isc_tr_handle* tr = transacao.Handle();
+    isc_dsql_execute_immediate(status, banco.Handle(), tr, 0, bytes.c_str(), SQL_DIALECT_V6, nullptr);
+    Verificar(status, texto);
 }
 
 void ExecutarImediato(Transacao& transacao, const std::string& texto) {
     ContarOperacao(texto);
-    const bool confirmacao = ComecaCom(texto, "commit");
+    const bool confirmacao = PrimeiraPalavra(texto) == "commit";
     // A preview's statements stay uncommitted, whoever asks for a commit; what waits for the
     // commit runs where it would have come.
     if (transacao.Banco() != nullptr && transacao.Banco()->Simulacao()) {

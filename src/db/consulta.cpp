@@ -55,19 +55,25 @@ std::string Consulta::SQL() const {
 void Consulta::LiberarComando() noexcept {
     aberta_ = false;
     cursorAberto_ = false;
-    linhas_lidas_.clear();
+    linhaUnica_ = false;
+    linhaEsperando_.reset();
+    lidas_.Limpar();
     atual_ = 0;
+    temDecodificada_ = false;
     comando_.reset();
     textoPreparado_.clear();
-    colunas_.clear();
+    forma_.reset();
 }
 
 void Consulta::Fechar() {
-    if (cursorAberto_ && comando_) comando_->FecharCursor();
+    if (cursorAberto_ && !linhaUnica_ && comando_) comando_->FecharCursor();
     cursorAberto_ = false;
     aberta_ = false;
-    linhas_lidas_.clear();
+    linhaUnica_ = false;
+    linhaEsperando_.reset();
+    lidas_.Limpar();
     atual_ = 0;
+    temDecodificada_ = false;
 }
 
 void Consulta::Preparar() {
@@ -77,20 +83,42 @@ void Consulta::Preparar() {
     Transacao& transacao = TransacaoAtual();
     if (!comando_) comando_ = std::make_unique<detalhe::Comando>(*banco_);
     textoPreparado_.clear();
-    colunas_.clear();
     comando_->Preparar(transacao, texto);
     textoPreparado_ = texto;
-    for (int i = 0; i < comando_->Colunas(); ++i)
-        colunas_.emplace(Maiusculas(comando_->NomeColuna(i)), static_cast<std::size_t>(i));
 }
 
 void Consulta::Abrir() {
     Fechar();
+    textoAberto_ = SQL();
+    formaAberta_ = detalhe::FormaDaSelecao(textoAberto_);
+    // A text prepared already runs in one exchange as it is; a new one of a shape that has only
+    // ever given one row runs without its preparation.
+    const bool preparado = comando_ && textoAberto_ == textoPreparado_;
+    if (!preparado && banco_ != nullptr && !formaAberta_.empty()) {
+        if (auto colunas = banco_->FormaDeLinhaUnica(formaAberta_)) {
+            std::vector<Valor> linha;
+            const auto resultado =
+                detalhe::ExecutarLinhaUnica(*banco_, TransacaoAtual(), textoAberto_, *colunas, linha);
+            if (resultado != detalhe::LinhaUnica::Varias) {
+                if (resultado == detalhe::LinhaUnica::Linha) linhaEsperando_ = std::move(linha);
+                forma_ = std::move(colunas);
+                aberta_ = true;
+                cursorAberto_ = true;
+                linhaUnica_ = true;
+                LerLinha();
+                Posicionar();
+                return;
+            }
+            banco_->AprenderForma(formaAberta_, 2, colunas);
+        }
+    }
     Preparar();
     comando_->Executar(TransacaoAtual());
+    forma_ = comando_->Forma();
     aberta_ = true;
     cursorAberto_ = comando_->Selecao();
     if (cursorAberto_) LerLinha();
+    Posicionar();
 }
 
 void Consulta::Executar() {
@@ -100,53 +128,88 @@ void Consulta::Executar() {
         detalhe::ExecutarImediato(TransacaoAtual(), texto);
         return;
     }
+    if (detalhe::ComandoSemResultado(texto)) {
+        if (banco_ == nullptr) throw ErroBanco("Consulta " + nome_ + " sem banco de dados", {}, texto);
+        forma_.reset();
+        detalhe::ExecutarSemPreparar(*banco_, TransacaoAtual(), texto);
+        return;
+    }
     Preparar();
     comando_->Executar(TransacaoAtual());
+    forma_ = comando_->Forma();
     if (comando_->Selecao()) comando_->FecharCursor();
 }
 
 bool Consulta::LerLinha() {
-    ContarBusca(textoPreparado_);
+    ContarBusca(textoAberto_);
     std::vector<Valor> linha;
-    if (!comando_->Buscar(linha)) {
-        comando_->FecharCursor();
+    bool lida = false;
+    if (linhaUnica_) {
+        lida = linhaEsperando_.has_value();
+        if (lida) linha = std::move(*linhaEsperando_);
+        linhaEsperando_.reset();
+    } else {
+        lida = comando_->Buscar(linha);
+    }
+    if (!lida) {
+        if (!linhaUnica_) {
+            comando_->FecharCursor();
+            if (banco_ != nullptr) banco_->AprenderForma(formaAberta_, lidas_.Contagem(), forma_);
+        }
         cursorAberto_ = false;
         return false;
     }
-    linhas_lidas_.push_back(std::move(linha));
+    lidas_.Acrescentar(linha);
+    if (lidas_.Contagem() == atual_ + 1) {  // the row the caller stands on: no need to decode it again
+        linhaAtual_ = std::move(linha);
+        decodificada_ = atual_;
+        temDecodificada_ = true;
+    }
     return true;
+}
+
+void Consulta::Posicionar() {
+    if (atual_ >= lidas_.Contagem() || (temDecodificada_ && decodificada_ == atual_)) return;
+    lidas_.Ler(atual_, linhaAtual_);
+    decodificada_ = atual_;
+    temDecodificada_ = true;
 }
 
 void Consulta::BuscarTodos() {
     while (cursorAberto_ && LerLinha()) {
     }
     atual_ = 0;
+    Posicionar();
 }
 
-bool Consulta::Fim() const { return atual_ >= linhas_lidas_.size(); }
+bool Consulta::Fim() const { return atual_ >= lidas_.Contagem(); }
 
 void Consulta::Proximo() {
     if (Fim()) return;
     ++atual_;
-    if (atual_ == linhas_lidas_.size() && cursorAberto_) LerLinha();
+    if (atual_ == lidas_.Contagem() && cursorAberto_) LerLinha();
+    Posicionar();
 }
 
-void Consulta::Primeiro() { atual_ = 0; }
+void Consulta::Primeiro() {
+    atual_ = 0;
+    Posicionar();
+}
 
 db::Campo Consulta::Campo(std::string_view nome) const {
-    const auto it = colunas_.find(Maiusculas(nome));
-    if (it == colunas_.end())
-        throw ErroBanco(nome_ + ": Field '" + std::string(nome) + "' not found", {}, SQL());
-    if (!aberta_ || Fim()) return db::Campo(nullptr);
-    return db::Campo(&linhas_lidas_[atual_][it->second]);
+    if (forma_) {
+        if (const auto it = forma_->indices.find(Maiusculas(nome)); it != forma_->indices.end())
+            return aberta_ && !Fim() ? db::Campo(&linhaAtual_[it->second]) : db::Campo(nullptr);
+    }
+    throw ErroBanco(nome_ + ": Field '" + std::string(nome) + "' not found", {}, SQL());
 }
 
-int Consulta::NumeroColunas() const { return comando_ ? comando_->Colunas() : 0; }
+int Consulta::NumeroColunas() const { return forma_ ? static_cast<int>(forma_->colunas.size()) : 0; }
 
 db::Campo Consulta::CampoNaPosicao(int indice) const {
-    if (!aberta_ || Fim() || indice < 0 || static_cast<std::size_t>(indice) >= linhas_lidas_[atual_].size())
+    if (!aberta_ || Fim() || indice < 0 || static_cast<std::size_t>(indice) >= linhaAtual_.size())
         return db::Campo(nullptr);
-    return db::Campo(&linhas_lidas_[atual_][static_cast<std::size_t>(indice)]);
+    return db::Campo(&linhaAtual_[static_cast<std::size_t>(indice)]);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -156,28 +219,7 @@ std::string TraduzirParametros(const std::string& texto, std::vector<std::string
     saida.reserve(texto.size());
     for (std::size_t i = 0; i < texto.size();) {
         const char c = texto[i];
-        if (c == '\'' || c == '"') {  // literal or quoted name: copied up to its closing quote
-            std::size_t fim = i + 1;
-            while (fim < texto.size()) {
-                if (texto[fim] == c) {
-                    if (fim + 1 < texto.size() && texto[fim + 1] == c) {
-                        fim += 2;
-                        continue;
-                    }
-                    break;
-                }
-                ++fim;
-            }
-            fim = std::min(fim + 1, texto.size());
-            saida.append(texto, i, fim - i);
-            i = fim;
-        } else if (c == '-' && i + 1 < texto.size() && texto[i + 1] == '-') {
-            const std::size_t fim = std::min(texto.find('\n', i), texto.size());
-            saida.append(texto, i, fim - i);
-            i = fim;
-        } else if (c == '/' && i + 1 < texto.size() && texto[i + 1] == '*') {
-            std::size_t fim = texto.find("*/", i + 2);
-            fim = fim == std::string::npos ? texto.size() : fim + 2;
+        if (const std::size_t fim = detalhe::FimDoTrechoLiteral(texto, i); fim != i) {
             saida.append(texto, i, fim - i);
             i = fim;
         } else if (c == ':' && i + 1 < texto.size() &&

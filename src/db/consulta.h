@@ -1,21 +1,25 @@
 #pragma once
 // A query: SQL text as lines, bound to a transaction, executed or opened. Rows are fetched from the
-// server as the caller moves on, or all at once (BuscarTodos); fields are found by name, in any
-// letter case.
+// server as the caller moves on, or all at once (BuscarTodos), and kept compactly (LinhasLidas);
+// fields are found by name, in any letter case. A selection whose shape has only ever given one
+// row, and a statement that changes rows, each take one exchange with the server.
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "db/banco.h"
+#include "db/linhas.h"
 #include "db/valor.h"
 
 namespace zelprax::db {
 
 namespace detalhe {
 class Comando;
+struct FormaResultado;
 }
 
 // What a query and the cached-update insert share: a name, the connection they are attached to
@@ -75,7 +79,7 @@ public:
     bool Fim() const;
     void Proximo();
     void Primeiro();
-    int Contagem() const { return static_cast<int>(linhas_lidas_.size()); }
+    int Contagem() const { return static_cast<int>(lidas_.Contagem()); }
 
     // A field of the current row; raises when the statement has no column of that name.
     db::Campo Campo(std::string_view nome) const;
@@ -86,16 +90,26 @@ public:
 private:
     void Preparar();
     bool LerLinha();
+    // Makes row `atual_` the current one.
+    void Posicionar();
     void LiberarComando() noexcept override;
 
     std::vector<std::string> linhas_;
     std::string textoPreparado_;
-    std::unordered_map<std::string, std::size_t> colunas_;  // upper-case name -> index
+    std::shared_ptr<const detalhe::FormaResultado> forma_;  // the columns of the last result
 
     bool aberta_ = false;
     bool cursorAberto_ = false;
-    std::vector<std::vector<Valor>> linhas_lidas_;
+    // The selection ran in one exchange: its row, if any, waits here to be read.
+    bool linhaUnica_ = false;
+    std::optional<std::vector<Valor>> linhaEsperando_;
+    std::string textoAberto_;
+    std::string formaAberta_;  // the shape of the selection read, for the connection to learn
+    LinhasLidas lidas_;
     std::size_t atual_ = 0;
+    std::vector<Valor> linhaAtual_;
+    std::size_t decodificada_ = 0;  // the row in linhaAtual_, when below lidas_.Contagem()
+    bool temDecodificada_ = false;
 };
 
 // The cached-update insert: a fixed insert statement with named parameters (":ID_COMISSAO"),
