@@ -10,7 +10,6 @@
 #include <string_view>
 #include <system_error>
 
-#include "db/consulta.h"
 #include "db/localizacao.h"
 #include "db/texto.h"
 #include "platform/platform.h"
@@ -176,16 +175,6 @@ TravaEncontrada ExaminarArquivoTrava(const std::string& caminhoExecutavel, const
 std::string MensagemTravaAssumida(const DonoTrava& dono) {
     return "O arquivo de trava deixado por uma execução anterior (processo " + std::to_string(dono.processo) +
            " em " + dono.maquina + "), que não está mais em execução, foi assumido por esta execução.";
-}
-
-void AtualizarMonitorAtivo(bool ativo, db::BancoDados& conexao) {
-    db::Consulta consulta("IBQ_MonitorAtivo");
-    consulta.Anexar(&conexao);
-    consulta.DefinirSQL(std::string(" update tab_parametro") + " SET ST_MONITOR_COMISSAO_ATIVO = " +
-                        (ativo ? "'S'" : "'N'"));
-    consulta.Executar();
-    consulta.DefinirSQL("commit retain");
-    consulta.Executar();
 }
 
 bool ServidorConectado(const std::string& pastaDados) {

@@ -59,55 +59,10 @@ bool DatasDiferentes(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-std::string FormatarDataArquivo(const db::DataHora& d) {
-    char texto[32];
-    if (d.hora == 0 && d.minuto == 0 && d.segundo == 0)
-        std::snprintf(texto, sizeof texto, "%02d/%02d/%04d", d.dia, d.mes, d.ano);
-    else
-        std::snprintf(texto, sizeof texto, "%02d/%02d/%04d %02d:%02d:%02d", d.dia, d.mes, d.ano, d.hora, d.minuto,
-                      d.segundo);
-    return texto;
-}
-
-std::optional<db::DataHora> LerDataArquivo(const std::string& texto) {
-    db::DataHora data;
-    if (db::LerDataHoraTela(texto, data)) return data;
-    // The date alone stands for midnight.
-    if (db::LerDataHoraTela(texto + " 00:00:00", data) && texto.find(' ') == std::string::npos) return data;
-    return std::nullopt;
-}
-
 std::string DataArquivo(const plataforma::Sistema& sistema, const std::string& caminho) {
     const std::optional<std::time_t> instante = sistema.DataModificacao(caminho);
     if (!instante) return {};
     return FormatarDataArquivo(db::DataHoraLocal(*instante));
-}
-
-std::string NomeMarcadorAtualizacao(const std::string& nomeExecutavel) {
-    std::string nome = "Exec-" + nomeExecutavel;
-    bool trocou = false;
-    for (auto pos = nome.find(".exe"); pos != std::string::npos; pos = nome.find(".exe", pos + 4)) {
-        nome.replace(pos, 4, ".ini");
-        trocou = true;
-    }
-    if (!trocou) nome += ".ini";
-    return nome;
-}
-
-std::string NomeSemExe(const std::string& nomeExecutavel) {
-    if (nomeExecutavel.size() >= 4 && db::Minusculas(nomeExecutavel.substr(nomeExecutavel.size() - 4)) == ".exe")
-        return nomeExecutavel.substr(0, nomeExecutavel.size() - 4);
-    return nomeExecutavel;
-}
-
-std::string AvisoNovaVersao(const std::string& nomeExecutavel) {
-    return "AVISO: Existe uma nova versão do aplicativo " + nomeExecutavel.substr(0, nomeExecutavel.find('.')) +
-           ". A atualização será feita automaticamente. Aguarde...";
-}
-
-std::string LinhaComandoAtualizador(const db::CaminhosAtualizacao& caminhos) {
-    return "@F1 @M" + caminhos.PastaAtualizacaoSemEspacos + " @E" + caminhos.PastaExecutavelSemEspacos + " @A" +
-           caminhos.NomeExecutavel;
 }
 
 void CriarAtalhoNovaVersao(plataforma::Sistema& sistema) {

@@ -20,29 +20,6 @@ namespace fs = std::filesystem;
 using teste::EscreverArquivo;
 using teste::PastaTemporaria;
 
-TEST(NomeArquivoTrava, NomeDoProgramaAteOUltimoPonto) {
-    struct Caso {
-        const char* caminho;
-        char separador;
-        const char* nome;
-    };
-    const Caso casos[] = {
-        {"C:\\Apps\\zelpraxComissao2.exe", '\\', "zelpraxComissao2.lock"},
-        {"C:\\Meu Sistema\\v1.2\\zelpraxComissao2.exe", '\\', "zelpraxComissao2.lock"},
-        {"/opt/zelprax/zelpraxComissao2", '/', "zelpraxComissao2.lock"},
-        {"/opt/zelprax.d/zelpraxComissao2", '/', "zelpraxComissao2.lock"},  // a dot in the folder is not the name's
-        {"/opt/monitor.v2.bin", '/', "monitor.v2.lock"},
-        {"/opt/ zelpraxComissao2.exe ", '/', "zelpraxComissao2.lock"},
-        {"zelpraxComissao2.exe", '/', "zelpraxComissao2.lock"},
-    };
-    for (const Caso& c : casos) EXPECT_EQ(NomeArquivoTrava(c.caminho, c.separador), c.nome) << c.caminho;
-}
-
-TEST(ArquivoTrava, UmaLinhaComOCaminhoDoPrograma) {
-    EXPECT_EQ(ConteudoArquivoTrava("C:\\Apps\\zelpraxComissao2.exe"),
-              "Este arquivo indica que o monitor C:\\Apps\\zelpraxComissao2.exe está em execução.\r\n");
-}
-
 TEST(ArquivoTrava, CriadoTestadoEApagadoNaPastaDeDados) {
     PastaTemporaria pasta;
     const std::string dados = pasta / "Dados/";

@@ -1,5 +1,5 @@
-// Finding the ERP: the path rules with Windows and POSIX separators, and the ini lookup in a
-// temporary ERP folder.
+// Finding the ERP: the ini lookup in a temporary ERP folder (the path rules are in
+// test_regras_caminho.cpp).
 
 #include <filesystem>
 
@@ -13,31 +13,6 @@ namespace zelprax::teste {
 namespace {
 
 namespace fs = std::filesystem;
-
-TEST(RegrasDeCaminho, PastaAtualizacaoCortaNoPenultimoSeparador) {
-    EXPECT_EQ(db::PastaAtualizacaoDe("X:\\zelprax\\Dados\\zelprax.ini", '\\'), "X:\\zelprax\\Update");
-    EXPECT_EQ(db::PastaAtualizacaoDe("X:\\Sistema\\Dados\\cfg.ini", '\\'), "X:\\Sistema\\Update");
-    EXPECT_EQ(db::PastaAtualizacaoDe("/srv/zelprax/Dados/zelprax.ini", '/'), "/srv/zelprax/Update");
-    // A separator in the last position is not counted.
-    EXPECT_EQ(db::PastaAtualizacaoDe("X:\\a\\b\\", '\\'), "X:\\Update");
-    // Fewer than two separators: no update folder.
-    EXPECT_EQ(db::PastaAtualizacaoDe("C:\\cfg.ini", '\\'), "");
-    EXPECT_EQ(db::PastaAtualizacaoDe("", '/'), "");
-}
-
-TEST(RegrasDeCaminho, SemEspacosEPastasENomes) {
-    EXPECT_EQ(db::SemEspacos("X:\\Meu Sistema\\Update"), "X:\\Meu§Sistema\\Update");
-    EXPECT_EQ(db::SemEspacos("/opt/meu  erp"), "/opt/meu§§erp");
-    EXPECT_EQ(db::PastaComSeparador("C:\\Apps\\zelpraxComissao2.exe", '\\'), "C:\\Apps\\");
-    EXPECT_EQ(db::NomeArquivo("C:\\Apps\\zelpraxComissao2.exe", '\\'), "zelpraxComissao2.exe");
-    EXPECT_EQ(db::NomeArquivo("/opt/zelprax/zelpraxComissao2", '/'), "zelpraxComissao2");
-    const auto c = db::PrepararCaminhosAtualizacao("C:\\Meus Apps\\zelpraxComissao2.exe",
-                                                   "X:\\Meu Sistema\\Dados\\cfg.ini", '\\');
-    EXPECT_EQ(c.NomeExecutavel, "zelpraxComissao2.exe");
-    EXPECT_EQ(c.PastaAtualizacao, "X:\\Meu Sistema\\Update");
-    EXPECT_EQ(c.PastaAtualizacaoSemEspacos, "X:\\Meu§Sistema\\Update");
-    EXPECT_EQ(c.PastaExecutavelSemEspacos, "C:\\Meus§Apps");
-}
 
 // An ERP installation in a temporary folder: <raiz>/Sistema holds the monitor, <raiz>/Dados the
 // server ini.

@@ -9,7 +9,11 @@
 #include <csignal>
 #include <cstring>
 #include <vector>
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include "app/execucao.h"
 #include "app/registro.h"
@@ -64,8 +68,20 @@ private:
 // The lock file's path, kept where a signal handler can reach it without allocating.
 char g_caminhoTrava[4096] = {};
 
+// The requests to end that remove the lock: on Windows Ctrl-C and Ctrl-Break of the console (a
+// service stop or a closed console ends the process without a signal).
+#ifdef _WIN32
+constexpr int kSinaisDeFim[] = {SIGINT, SIGTERM, SIGBREAK};
+#else
+constexpr int kSinaisDeFim[] = {SIGINT, SIGTERM, SIGHUP};
+#endif
+
 void RemoverTravaNoSinal(int sinal) {
+#ifdef _WIN32
+    if (g_caminhoTrava[0] != '\0') ::_unlink(g_caminhoTrava);
+#else
     if (g_caminhoTrava[0] != '\0') ::unlink(g_caminhoTrava);
+#endif
     ::_exit(128 + sinal);
 }
 
@@ -80,7 +96,7 @@ public:
         // The handlers come first, so no signal can fall between the file's creation and them.
         const std::string arquivo = pasta_ + monitor::NomeArquivoTrava(caminho_, plataforma::Separador());
         if (arquivo.size() < sizeof g_caminhoTrava) std::memcpy(g_caminhoTrava, arquivo.c_str(), arquivo.size() + 1);
-        for (int sinal : {SIGINT, SIGTERM, SIGHUP}) std::signal(sinal, RemoverTravaNoSinal);
+        for (int sinal : kSinaisDeFim) std::signal(sinal, RemoverTravaNoSinal);
         try {
             monitor::CriarArquivoTrava(caminho_, pasta_);
         } catch (...) {
@@ -106,7 +122,7 @@ public:
 
 private:
     static void RestaurarSinais() noexcept {
-        for (int sinal : {SIGINT, SIGTERM, SIGHUP}) std::signal(sinal, SIG_DFL);
+        for (int sinal : kSinaisDeFim) std::signal(sinal, SIG_DFL);
         g_caminhoTrava[0] = '\0';
     }
 

@@ -1,7 +1,11 @@
 // zelprax-comissao: one commission run without a window, for cron and service timers.
 
+#ifdef _WIN32
+#include <io.h>
+#else
 #include <langinfo.h>
 #include <unistd.h>
+#endif
 
 #include <clocale>
 #include <cstdio>
@@ -29,8 +33,11 @@ int main(int argc, char** argv) {
     // File names are UTF-8 here, and the database client converts a database's path by the
     // character set of the program's locale: without one of UTF-8, a folder with accents ("Pasta
     // d'Água") cannot be opened. Only the character classes change; numbers keep the C locale.
+    // On Windows the client takes the path in the ANSI code page, the C library's default.
+#ifndef _WIN32
     if (std::setlocale(LC_CTYPE, "") == nullptr || std::string(nl_langinfo(CODESET)) != "UTF-8")
         std::setlocale(LC_CTYPE, "C.UTF-8");
+#endif
     try {
         const LeituraOpcoes leitura = LerOpcoes(std::vector<std::string>(argv + 1, argv + argc));
         AmbienteRunner ambiente;
@@ -57,8 +64,13 @@ int main(int argc, char** argv) {
         ambiente.caminhoPrograma = zelprax::plataforma::SistemaNativo().CaminhoExecutavel();
         ambiente.usuario = Variavel("ISC_USER");
         ambiente.senha = Variavel("ISC_PASSWORD");
+#ifdef _WIN32
+        ambiente.saidaTerminal = ::_isatty(::_fileno(stdout)) != 0;
+        ambiente.errosTerminal = ::_isatty(::_fileno(stderr)) != 0;
+#else
         ambiente.saidaTerminal = ::isatty(STDOUT_FILENO) == 1;
         ambiente.errosTerminal = ::isatty(STDERR_FILENO) == 1;
+#endif
         return ExecutarRunner(leitura.opcoes, ambiente);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zelprax-comissao: %s\n", e.what());

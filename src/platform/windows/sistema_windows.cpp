@@ -186,23 +186,17 @@ std::optional<std::time_t> Sistema::DataModificacao(const std::string& caminho) 
     WIN32_FILE_ATTRIBUTE_DATA dados{};
     if (!GetFileAttributesExW(ParaUtf16(caminho).c_str(), GetFileExInfoStandard, &dados))
         return std::nullopt;
-    FILETIME local{};
-    WORD data = 0;
-    WORD hora = 0;
-    if (!FileTimeToLocalFileTime(&dados.ftLastWriteTime, &local) ||
-        !FileTimeToDosDateTime(&local, &data, &hora))
-        return std::nullopt;
-    std::tm partes{};
-    partes.tm_year = 80 + (data >> 9);
-    partes.tm_mon = ((data >> 5) & 0x0F) - 1;
-    partes.tm_mday = data & 0x1F;
-    partes.tm_hour = hora >> 11;
-    partes.tm_min = (hora >> 5) & 0x3F;
-    partes.tm_sec = (hora & 0x1F) * 2;
-    partes.tm_isdst = -1;
-    const std::time_t t = std::mktime(&partes);
-    if (t == static_cast<std::time_t>(-1)) return std::nullopt;
-    return t;
+    // The last-write time counts 100 ns steps from 1601-01-01 UTC. It is taken to the epoch here
+    // and floored to even seconds, as the classic file date does in local time (zone offsets are
+    // whole minutes, so both floor alike). No round trip through local time: the C library's
+    // mktime follows the TZ variable and the date's own daylight-saving rule, the system's
+    // FileTimeToLocalFileTime today's offset, and the two disagree by the hours between them.
+    const ULONGLONG passos = (static_cast<ULONGLONG>(dados.ftLastWriteTime.dwHighDateTime) << 32) |
+                             dados.ftLastWriteTime.dwLowDateTime;
+    constexpr long long kPassosPorSegundo = 10'000'000;
+    constexpr long long kSegundosAte1970 = 11'644'473'600;
+    const long long segundos = static_cast<long long>(passos / kPassosPorSegundo) - kSegundosAte1970;
+    return static_cast<std::time_t>(segundos - (((segundos % 2) + 2) % 2));
 }
 
 void Sistema::TerminarProcesso(int codigo) {
@@ -223,15 +217,18 @@ Sistema& SistemaNativo() {
 }
 
 std::string AcrescentarComRotacao(const std::string& arquivo, const std::string& linha, std::uintmax_t limite) {
+    // The path is UTF-8 and goes to the wide calls: a narrow path (CreateFileA, std::filesystem's
+    // std::string) would be read in the ANSI code page and miss every folder with an accent.
+    const std::wstring largo = ParaUtf16(arquivo);
     std::error_code erro;
-    const std::filesystem::path pasta = std::filesystem::path(arquivo).parent_path();
+    const std::filesystem::path pasta = std::filesystem::path(largo).parent_path();
     if (!pasta.empty()) std::filesystem::create_directories(pasta, erro);
-    if (erro) return pasta.string() + ": " + erro.message();
+    if (erro) return ParaUtf8(pasta.wstring()) + ": " + erro.message();
     // Opened for appending only, every write goes to the end of the file, also across processes;
     // the exclusive share mode makes a second writer wait its turn.
     HANDLE h = INVALID_HANDLE_VALUE;
     for (int volta = 0; volta < 50 && h == INVALID_HANDLE_VALUE; ++volta) {
-        h = CreateFileA(arquivo.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        h = CreateFileW(largo.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
         if (h == INVALID_HANDLE_VALUE) Sleep(20);
     }
     if (h == INVALID_HANDLE_VALUE) return arquivo + ": erro " + std::to_string(GetLastError());
@@ -239,7 +236,7 @@ std::string AcrescentarComRotacao(const std::string& arquivo, const std::string&
     GetFileSizeEx(h, &tamanho);
     if (tamanho.QuadPart > 0 && static_cast<std::uintmax_t>(tamanho.QuadPart) + linha.size() > limite) {
         CloseHandle(h);
-        if (!MoveFileExA(arquivo.c_str(), (arquivo + ".1").c_str(), MOVEFILE_REPLACE_EXISTING))
+        if (!MoveFileExW(largo.c_str(), (largo + L".1").c_str(), MOVEFILE_REPLACE_EXISTING))
             return arquivo + ".1: erro " + std::to_string(GetLastError());
         return AcrescentarComRotacao(arquivo, linha, limite);
     }
