@@ -94,11 +94,12 @@ public:
     void IniciarSimulacao() { simulacao_ = true; }
     bool Simulacao() const { return simulacao_; }
 
-    // The selections of this connection that ran for at most one row every time so far, by the
-    // shape of their text, with their columns: these run in one exchange with the server. Null
-    // for a shape not yet seen, or seen with more rows.
+    // The selections of this connection that ran for at most one row nearly every time so far, by
+    // the shape of their text, with their columns: these run in one exchange with the server (and
+    // run again the usual way when the server finds more rows). Null for a shape not yet seen, or
+    // one that gives more rows too often for the exchange to pay.
     std::shared_ptr<const detalhe::FormaResultado> FormaDeLinhaUnica(const std::string& forma) const;
-    // What a selection of that shape returned, read to its end.
+    // How many rows a selection of that shape returned (2 for "more than one").
     void AprenderForma(const std::string& forma, std::size_t linhas,
                        const std::shared_ptr<const detalhe::FormaResultado>& colunas);
 
@@ -119,7 +120,12 @@ private:
     std::set<Transacao*> transacoes_;
     std::set<ComandoAnexado*> comandos_;
     bool simulacao_ = false;
-    std::unordered_map<std::string, std::shared_ptr<const detalhe::FormaResultado>> formas_;
+    struct FormaConhecida {
+        std::shared_ptr<const detalhe::FormaResultado> colunas;
+        std::int64_t unicas = 0;  // results of at most one row
+        std::int64_t varias = 0;  // of more
+    };
+    std::unordered_map<std::string, FormaConhecida> formas_;
 };
 
 // Counts of what the program sent to the server, for the runner's summary, and seams that let a

@@ -99,6 +99,7 @@ void Consulta::Abrir() {
             std::vector<Valor> linha;
             const auto resultado =
                 detalhe::ExecutarLinhaUnica(*banco_, TransacaoAtual(), textoAberto_, *colunas, linha);
+            banco_->AprenderForma(formaAberta_, resultado == detalhe::LinhaUnica::Varias ? 2 : 1, colunas);
             if (resultado != detalhe::LinhaUnica::Varias) {
                 if (resultado == detalhe::LinhaUnica::Linha) linhaEsperando_ = std::move(linha);
                 forma_ = std::move(colunas);
@@ -109,7 +110,8 @@ void Consulta::Abrir() {
                 Posicionar();
                 return;
             }
-            banco_->AprenderForma(formaAberta_, 2, colunas);
+            // Read the usual way below; what that reading finds is not counted again.
+            formaAberta_.clear();
         }
     }
     Preparar();

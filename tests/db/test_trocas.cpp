@@ -1,4 +1,4 @@
-// How statements cross to the server: a selection whose shape has only ever given one row runs
+// How statements cross to the server: a selection whose shape has nearly always given one row runs
 // without a preparation of its own, and a statement that changes rows runs in one call; the rows,
 // the columns and the server's errors stay what the prepared statement gives.
 
@@ -50,6 +50,7 @@ protected:
 TEST_F(Trocas, SelecaoDeUmaLinhaSemPreparacaoEAsDeMaisLinhasComoSempre) {
     dados->Nota(1, {{"ID_EMPRESA", "1"}, {"VL_DESCONTO", "12.34"}});
     for (int id : {2, 3, 4}) dados->Nota(id, {{"ID_EMPRESA", "2"}, {"VL_DESCONTO", "0.5"}});
+    for (int id : {5, 6}) dados->Nota(id, {{"ID_EMPRESA", "3"}, {"VL_DESCONTO", "0.5"}});
     auto& consulta = sessao.IBQ_Pesquisa;
     const auto empresa = [](int id) {
         return " select id_nf_comercio, vl_desconto from mov_nf_comercio where id_empresa = " + std::to_string(id);
@@ -62,8 +63,10 @@ TEST_F(Trocas, SelecaoDeUmaLinhaSemPreparacaoEAsDeMaisLinhasComoSempre) {
         {1, {1}, 1},        // first of its shape: prepared, one row
         {9, {}, 0},         // one exchange, no row
         {1, {1}, 0},        // one exchange, its row
-        {2, {2, 3, 4}, 1},  // more than one: prepared after all
-        {1, {1}, 1},        // the shape has given more than one row: prepared from now on
+        {2, {2, 3, 4}, 1},  // more than one: prepared after the try
+        {1, {1}, 0},        // one in four gave more: the try still pays
+        {3, {5, 6}, 1},     // two in six
+        {1, {1}, 1},        // a third give more: prepared from now on
     };
     for (const auto& passo : passos) {
         SCOPED_TRACE("empresa " + std::to_string(passo.empresa));
