@@ -91,8 +91,8 @@ void Consulta::Abrir() {
     Fechar();
     textoAberto_ = SQL();
     formaAberta_ = detalhe::FormaDaSelecao(textoAberto_);
-    // A text prepared already runs in one exchange as it is; a new one of a shape that has only
-    // ever given one row runs without its preparation.
+    // A text prepared already runs in one exchange as it is; a new one of a shape that nearly
+    // always gives at most one row runs without its preparation.
     const bool preparado = comando_ && textoAberto_ == textoPreparado_;
     if (!preparado && banco_ != nullptr && !formaAberta_.empty()) {
         if (auto colunas = banco_->FormaDeLinhaUnica(formaAberta_)) {

@@ -2,6 +2,7 @@
 // copied under the names the monitor looks for, files are written in temporary folders.
 
 #include "platform/platform.h"
+#include "arquivos_teste.h"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +30,8 @@ namespace fs = std::filesystem;
 using zelprax::plataforma::Separador;
 using zelprax::plataforma::Sistema;
 using zelprax::plataforma::SistemaNativo;
+using zelprax::teste::EsperarArquivo;
+using zelprax::teste::LerArquivo;
 
 namespace {
 
@@ -181,22 +184,6 @@ fs::path CopiarPrograma(const fs::path& origem, const fs::path& destino) {
 
 std::string NomeUnico(const std::string& prefixo) {
     return prefixo + "-" + std::to_string(getpid());
-}
-
-std::string LerArquivo(const fs::path& caminho) {
-    std::ifstream arquivo(caminho, std::ios::binary);
-    std::ostringstream texto;
-    texto << arquivo.rdbuf();
-    return texto.str();
-}
-
-bool EsperarArquivo(const fs::path& caminho, std::chrono::milliseconds limite) {
-    const auto fim = std::chrono::steady_clock::now() + limite;
-    while (std::chrono::steady_clock::now() < fim) {
-        if (fs::exists(caminho)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return fs::exists(caminho);
 }
 
 // ---------------------------------------------------------------------------------------------

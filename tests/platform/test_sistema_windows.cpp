@@ -4,6 +4,7 @@
 // two share is asserted by the same rules with Windows names (".exe", "\", drive letters).
 
 #include "platform/platform.h"
+#include "arquivos_teste.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +36,8 @@ namespace fs = std::filesystem;
 using zelprax::plataforma::Separador;
 using zelprax::plataforma::Sistema;
 using zelprax::plataforma::SistemaNativo;
+using zelprax::teste::EsperarArquivo;
+using zelprax::teste::LerArquivo;
 
 namespace {
 
@@ -192,22 +195,6 @@ private:
     HANDLE processo_ = nullptr;
     DWORD id_ = 0;
 };
-
-std::string LerArquivo(const fs::path& caminho) {
-    std::ifstream arquivo(caminho, std::ios::binary);
-    std::ostringstream texto;
-    texto << arquivo.rdbuf();
-    return texto.str();
-}
-
-bool EsperarArquivo(const fs::path& caminho, std::chrono::milliseconds limite) {
-    const auto fim = std::chrono::steady_clock::now() + limite;
-    while (std::chrono::steady_clock::now() < fim) {
-        if (fs::exists(caminho)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return fs::exists(caminho);
-}
 
 // Waits until a started copy shows in the process snapshot.
 void EsperarProcessoListado(long id) {
