@@ -361,7 +361,6 @@ std::string FormaDaSelecao(const std::string& texto) {
 LinhaUnica ExecutarLinhaUnica(BancoDados& banco, Transacao& transacao, const std::string& texto,
                               const FormaResultado& forma, std::vector<Valor>& linha) {
     ContarOperacao(texto);
-    ++EstatisticasDoProcesso().comandos;
     const int n = static_cast<int>(forma.colunas.size());
     AreaDescritora saida(n);
     saida.Ptr()->sqld = static_cast<short>(n);
@@ -379,7 +378,9 @@ LinhaUnica ExecutarLinhaUnica(BancoDados& banco, Transacao& transacao, const std
     isc_tr_handle* tr = transacao.Handle();
     isc_dsql_exec_immed2(status, banco.Handle(), tr, 0, bytes.c_str(), SQL_DIALECT_V6, nullptr,
                          saida.Ptr());
+    // A try that found more rows is not counted as a statement: the usual way runs it next.
     if (status[0] == 1 && status[1] == isc_sing_select_err) return LinhaUnica::Varias;
+    ++EstatisticasDoProcesso().comandos;
     if (status[0] == 1 && status[1] == isc_stream_eof) return LinhaUnica::Nenhuma;
     Verificar(status, texto);
     LerValores(saida.Ptr(), linha);
