@@ -1,7 +1,7 @@
 #pragma once
 // A query: SQL text as lines, bound to a transaction, executed or opened. Rows are fetched from the
 // server as the caller moves on, or all at once (BuscarTodos), and kept compactly (LinhasLidas);
-// fields are found by name, in any letter case. A selection whose shape has only ever given one
+// fields are found by name, in any letter case. A selection whose shape nearly always gives one
 // row, and a statement that changes rows, each take one exchange with the server.
 
 #include <memory>
