@@ -1,7 +1,11 @@
 // Phase 5: the sales commission entries (TP_REGISTRO 1) of the invoices awaiting calculation, one
 // per seller credited on invoicing; and the two invoice calculations the receipt phase shares.
 
+#include <algorithm>
+#include <set>
+
 #include "commission/calculos.h"
+#include "commission/gravacao_conjunta.h"
 #include "commission/modelo.h"
 #include "commission/motor.h"
 #include "commission/vendedores_nota.h"
@@ -96,9 +100,9 @@ Moeda Motor::ValorReducaoComissao(std::int32_t idNota) {
     return LerValor(consulta, "vl_reducao_comissao");
 }
 
-void Motor::GravarEntradasVenda(std::int32_t idNota, ResumoFase& resumoFase) {
+void Motor::GravarEntradasVenda(ComissaoDaVenda& venda, ResumoFase& resumoFase) {
     for (int n = 1; n <= kSlotsVendedor; ++n) {
-        const SlotVendedor slot = LerSlotVendedor(IBQ_Comercio, n);
+        const SlotVendedor& slot = venda.Slot(n);
         if (!SlotAdmitido(IBQ_Comercio, slot)) continue;
 
         EntradaComissao entrada = EntradaDaNota(*this, IBQ_Comercio, n, kEntradaVenda);
@@ -110,20 +114,129 @@ void Motor::GravarEntradasVenda(std::int32_t idNota, ResumoFase& resumoFase) {
         entrada.dtCredito = entrada.dtEmissao;
         entrada.stRecebimento = "S";
 
-        const std::optional<Moeda> base = BaseComissaoSlot(*this, IBQ_Comercio, n);
+        const std::optional<Moeda> base = venda.Base(n);
         entrada.vlBaseComissao = base;
         const Moeda b = base.value_or(Moeda{});
-        const Moeda reducao = ValorReducaoComissao(idNota);
-        Moeda v = MultiplicarValores(b, slot.poComissao, 100);
-        v = MultiplicarValores(v, slot.poCreditoFat, 100);  // the share credited on invoicing
-        v -= reducao;  // the invoice's whole reduction comes off every entry
-        if (v < Moeda{}) v = Moeda{};
+        const Moeda v = std::min(venda.Adiantamento(n), venda.Espaco(slot.idVendedor));
         entrada.vlComissao = v;
         entrada.poComissao = b == Moeda{} ? Moeda{} : DividirValores(v, b, 100);
 
         GravarEntradaComissao(*this, entrada, false);
         ++resumoFase.gravados;
         painel_.ProcessarEventos();
+    }
+}
+
+bool Motor::ReconstruirNota(std::int32_t idNota, ResumoFase& resumoFase) {
+    const std::string id = db::InteiroSQL(idNota);
+    db::Transacao& transacao = Banco().TransacaoPadrao();
+    GravacaoConjunta gravacao(transacao);
+    const auto travadas = TravarEntradas("id_nf_comercio = " + id + " and tp_registro in (1, 2)", transacao);
+    IBQ_Pesquisa.DefinirTransacao(&transacao);
+    if (EntradaJaPaga(kEntradaVenda, "id_nf_comercio", id)) {
+        transacao.CommitRetaining();  // releases the locks; nothing else is pending
+        gravacao.Concluir();
+        return false;
+    }
+
+    // What the rebuild replaces: every sales entry; the receipts of the receivables no paid entry
+    // holds (those of receivables gone too); the part paid in cash, unless an entry of it is paid.
+    std::set<std::int32_t> financeirosPagos;
+    bool aVistaPago = false;
+    for (const EntradaTravada& e : travadas)
+        if (e.tpRegistro == kEntradaRecebimento && e.paga) {
+            if (e.idFinanceiro != 0) financeirosPagos.insert(e.idFinanceiro);
+            else aVistaPago = true;
+        }
+    std::vector<EntradaTravada> removidas;
+    for (const EntradaTravada& e : travadas) {
+        const bool mantida = e.tpRegistro == kEntradaRecebimento &&
+                             (e.paga || (e.idFinanceiro != 0 ? financeirosPagos.count(e.idFinanceiro) > 0 : aVistaPago));
+        if (!mantida) removidas.push_back(e);
+    }
+
+    IBQ_Gen.DefinirTransacao(&transacao);
+    auto executar = [this](const std::string& sql) {
+        IBQ_Gen.Fechar();
+        IBQ_Gen.DefinirSQL(sql);
+        IBQ_Gen.Executar();
+    };
+    executar(" update mov_nf_comercio set st_calc_comissao = 'N' where id_nf_comercio = " + id);
+    ContarRemovidas(removidas, transacao);
+    executar(" delete from mov_comissao where tp_registro = 1 and id_nf_comercio = " + id);
+    for (const EntradaTravada& e : removidas)
+        if (e.tpRegistro == kEntradaRecebimento)
+            executar(" delete from mov_comissao where id_comissao = " + db::InteiroSQL(e.idComissao) +
+                     " and id_comissao_gerada is null");
+
+    // A slot whose advance was reversed for a defaulting customer is rebuilt as credited: its
+    // reversal stays and keeps taking back its share.
+    ComissaoDaVenda venda(*this, IBQ_Comercio, LerDadosVenda(*this, idNota), true);
+    GravarEntradasVenda(venda, resumoFase);
+
+    // The part of the sale not financed was received at invoicing.
+    const Moeda total = LerValor(IBQ_Comercio, "vl_total_nf");
+    if (!aVistaPago && FatorAVista(total, venda.Dados()) > 0) {
+        ParcelaDaVenda aVista;
+        const std::string numero = IBQ_Comercio.Campo("nr_nota_fiscal").ComoTexto();
+        if (!numero.empty()) aVista.noDocumento = numero;
+        aVista.vlOperacao = total - std::max(*venda.Dados().vlFinanceiro, Moeda{});
+        aVista.dtCredito = IBQ_Comercio.Campo("dt_emissao").ComoDataHora().SoData();
+        aVista.recebida = true;
+        GravarEntradasRecebimento(venda, IBQ_Comercio, aVista, resumoFase);
+    }
+
+    // The receivables, by receivable as the receipt phase does them.
+    db::Consulta receber("qryRecebimentosDaNota");
+    receber.Anexar(&Banco());
+    receber.DefinirTransacao(&transacao);
+    receber.DefinirSQL(" select mf.id_financeiro, mf.no_documento, mf.vl_documento, mf.dt_baixa, mf.dt_vencto, "
+                       "mf.id_nf_comercio, mf.vl_desconto, mf.vl_outras_reducoes, mf.vl_abatimento from mov_financeiro mf "
+                       "where mf.id_nf_comercio = " + id + " and mf.vl_documento > 0");
+    receber.Abrir();
+    receber.BuscarTodos();
+    for (; !receber.Fim(); receber.Proximo()) {
+        if (financeirosPagos.count(receber.Campo("id_financeiro").ComoInteiro())) continue;
+        GravarEntradasRecebimento(venda, IBQ_Comercio, ParcelaDoRecebimento(receber), resumoFase);
+    }
+    receber.Fechar();
+
+    executar(" commit retain");
+    gravacao.Concluir();
+    return true;
+}
+
+void Motor::RemoverEntradasDeNotasCanceladas(ResumoFase& resumoFase) {
+    db::Consulta notas("qryNotasCanceladas");
+    notas.Anexar(&Banco());
+    notas.DefinirSQL(" select mc.id_nf_comercio from mov_nf_comercio mc where mc.st_calc_comissao = 'S' and "
+                     "(coalesce(mc.id_st_nf, 0) not in (3, 5, 6) or (mc.id_st_nf in (3, 5) and "
+                     "coalesce(mc.vl_total_nf, 0) <= 0))");
+    if (painel_.EmissaoAPartir()) notas.AdicionarLinha(LinhaEmissao(" and mc.dt_emissao >= "));
+    notas.Abrir();
+    notas.BuscarTodos();
+    resumoFase.selecionados += notas.Contagem();
+    for (; !notas.Fim(); notas.Proximo()) {
+        painel_.ProcessarEventos();
+        const std::string id = db::InteiroSQL(notas.Campo("id_nf_comercio").ComoInteiro());
+        db::Transacao& transacao = Banco().TransacaoPadrao();
+        GravacaoConjunta gravacao(transacao);
+        auto travadas = TravarEntradas("id_nf_comercio = " + id + " and tp_registro in (1, 2)", transacao);
+        std::erase_if(travadas, [](const EntradaTravada& e) { return e.paga; });
+        IBQ_Gen.DefinirTransacao(&transacao);
+        auto executar = [this](const std::string& sql) {
+            IBQ_Gen.Fechar();
+            IBQ_Gen.DefinirSQL(sql);
+            IBQ_Gen.Executar();
+        };
+        executar(" update mov_nf_comercio set st_calc_comissao = 'N' where id_nf_comercio = " + id);
+        for (const EntradaTravada& e : travadas)
+            executar(" delete from mov_comissao where id_comissao = " + db::InteiroSQL(e.idComissao) +
+                     " and id_comissao_gerada is null");
+        ContarRemovidas(travadas, transacao);
+        executar(" commit retain");
+        gravacao.Concluir();
+        resumoFase.gravados += static_cast<int>(travadas.size());
     }
 }
 
@@ -135,9 +248,11 @@ void Motor::GerarComissaoVendas() {
     painel_.MostrarLegenda("Fase 5/9 - Gerando comissão das vendas");
     painel_.ProcessarEventos();
 
+    // A marked invoice cancelled since its entries were built keeps nothing unpaid.
+    RemoverEntradasDeNotasCanceladas(resumoFase);
     const int total = AbrirSelecao(IBQ_Comercio, kSelecaoNotas, " and mc.dt_emissao >= ");
-    resumoFase.selecionados = total;
-    bMensagemComercio = total > 0;
+    resumoFase.selecionados += total;
+    bMensagemComercio = resumoFase.selecionados > 0;
 
     for (; !IBQ_Comercio.Fim(); IBQ_Comercio.Proximo()) {
         painel_.ProcessarEventos();
@@ -163,9 +278,7 @@ void Motor::GerarComissaoVendas() {
         }
 
         // An invoice with a paid sales entry is left alone and keeps its flag.
-        const std::string marcar = " update mov_nf_comercio set st_calc_comissao = 'N' where id_nf_comercio = " + id;
-        if (!ReconstruirEntradas(marcar, kEntradaVenda, "id_nf_comercio", id,
-                                 [&] { GravarEntradasVenda(idNota, resumoFase); })) {
+        if (!ReconstruirNota(idNota, resumoFase)) {
             sSituacao1 = "S";
             ++resumoFase.ignorados;
         }

@@ -2,6 +2,7 @@
 // one per seller of the invoice whose commission is earned, wholly or in the part not credited on
 // invoicing, as the customer pays.
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "commission/calculos.h"
@@ -36,8 +37,8 @@ Moeda LerValor(const db::Consulta& consulta, const char* coluna) {
     return Moeda::DeDezMilesimos(consulta.Campo(coluna).ComoDezMilesimos());
 }
 
-// Whether slot n of the receivable's invoice yields a receipt entry. A slot credited in full on
-// invoicing has nothing left to earn on receipt.
+// Whether slot n of the invoice yields a receipt entry. A slot credited in full on invoicing has
+// nothing left to earn on receipt.
 bool SlotAdmitido(const db::Consulta& nota, const SlotVendedor& slot) {
     const std::int32_t situacao = nota.Campo("id_st_nf").ComoInteiro();
     if (situacao != 3 && situacao != 5) return false;
@@ -49,82 +50,77 @@ bool SlotAdmitido(const db::Consulta& nota, const SlotVendedor& slot) {
 
 }  // namespace
 
+void Motor::GravarEntradasRecebimento(ComissaoDaVenda& venda, const db::Consulta& nota, const ParcelaDaVenda& parcela,
+                                      ResumoFase& resumoFase) {
+    const bool aVista = !parcela.idFinanceiro;
+    for (int n = 1; n <= kSlotsVendedor; ++n) {
+        const SlotVendedor& slot = venda.Slot(n);
+        if (!SlotAdmitido(nota, slot)) continue;
+
+        EntradaComissao entrada = EntradaDaNota(*this, nota, n, kEntradaRecebimento);
+        entrada.idFinanceiro = parcela.idFinanceiro;
+        entrada.noDocumento = parcela.noDocumento;
+        const Moeda vd = parcela.vlOperacao;
+        entrada.vlOperacao = vd;
+        const bool freteNaParcela = venda.Dados().freteNaParcela;
+        if (freteNaParcela) cFreteComissao = venda.Dados().vlFrete;
+
+        const Moeda b = venda.Base(n).value_or(Moeda{});
+        const Moeda t = LerValor(nota, "vl_total_nf");
+        const Moeda p = LerValor(nota, "vl_produtos");
+        const Moeda dn = LerValor(nota, "vl_desconto");
+
+        // The receivable's share of the invoice; with the freight charged in one instalment
+        // ("/A" in its number) the freight is left out of the others' share. The part paid in cash
+        // is the share the receivables leave over.
+        const std::string documento = parcela.noDocumento.value_or("");
+        if (aVista)
+            fFatorParcela = FatorAVista(t, venda.Dados());
+        else if (!freteNaParcela)
+            fFatorParcela = RazaoValores(vd, t);
+        else if (documento.find("/A") != std::string::npos)
+            fFatorParcela = RazaoValores(vd - cFreteComissao, t - cFreteComissao);
+        else
+            fFatorParcela = RazaoValores(vd, t - cFreteComissao);
+
+        // The discounts granted on the receivable, against its share of the net products. An
+        // invoice without products earns nothing on receipt.
+        if (p == Moeda{}) {
+            fFatorDesconto = 0;
+        } else if (aVista) {
+            fFatorDesconto = 1;
+        } else {
+            const long double divisor = static_cast<long double>((p - dn).DezMilesimos()) * fFatorParcela;
+            if (divisor == 0) throw std::runtime_error("Division by zero");
+            fFatorDesconto = static_cast<double>(1.0L - static_cast<long double>(parcela.reducoes.DezMilesimos()) / divisor);
+        }
+
+        // Never more than what the sale still owes the seller: a receivable re-issued, renegotiated
+        // or raised with interest does not pay the same commission twice.
+        const Moeda v = std::min(venda.Recebimento(n, fFatorParcela, fFatorDesconto), venda.Espaco(slot.idVendedor));
+        entrada.vlComissao = v;
+        const Moeda baseFinal = AplicarFatores(b, fFatorParcela, fFatorDesconto);
+        entrada.vlBaseComissao = baseFinal;
+        entrada.poComissao = baseFinal == Moeda{} ? Moeda{} : DividirValores(v, baseFinal, 100);
+        entrada.dtCredito = parcela.dtCredito;
+        entrada.stRecebimento = parcela.recebida ? "S" : "N";
+
+        GravarEntradaComissao(*this, entrada, false);
+        ++resumoFase.gravados;
+        painel_.ProcessarEventos();
+    }
+}
+
 void Motor::GravarEntradasRecebimento(const db::Consulta& receber, ResumoFase& resumoFase) {
     // The receivable's invoice; when it no longer qualifies no row comes back and no slot passes.
     IBQ_Comercio.Fechar();
     IBQ_Comercio.DefinirSQL(std::string(kNotaDoRecebimento) + db::InteiroSQL(receber.Campo("id_nf_comercio").ComoInteiro()) +
                             " and mc.VL_TOTAL_NF > 0 " + " and mc.id_st_nf in (3,5)");
     IBQ_Comercio.Abrir();
-    const db::Consulta& nota = IBQ_Comercio;
-
-    for (int n = 1; n <= kSlotsVendedor; ++n) {
-        const SlotVendedor slot = LerSlotVendedor(nota, n);
-        if (!SlotAdmitido(nota, slot)) continue;
-
-        EntradaComissao entrada = EntradaDaNota(*this, nota, n, kEntradaRecebimento);
-        entrada.idFinanceiro = receber.Campo("ID_FINANCEIRO").ComoInteiro();
-        const std::string documento = receber.Campo("NO_DOCUMENTO").ComoTexto();
-        if (!documento.empty()) entrada.noDocumento = documento;
-        const Moeda vd = LerValor(receber, "VL_DOCUMENTO");
-        entrada.vlOperacao = vd;
-        const bool freteNaParcela = nota.Campo("st_incluir_frete_parc").ComoTexto() == "S";
-        if (freteNaParcela) cFreteComissao = LerValor(nota, "vl_frete");
-
-        const Moeda b = BaseComissaoSlot(*this, nota, n).value_or(Moeda{});
-        const Moeda reducao = ValorReducaoComissao(nota.Campo("id_nf_comercio").ComoInteiro());
-        const Moeda t = LerValor(nota, "vl_total_nf");
-        const Moeda p = LerValor(nota, "vl_produtos");
-        const Moeda dn = LerValor(nota, "vl_desconto");
-
-        Moeda v = MultiplicarValores(b, slot.poComissao, 100);
-        if (slot.stCreditoFat == "S")  // the share not credited on invoicing
-            v = MultiplicarValores(v, Moeda::DeInteiro(100) - slot.poCreditoFat, 100);
-
-        // The receivable's share of the invoice; with the freight charged in one instalment
-        // ("/A" in its number) the freight is left out of the others' share.
-        if (!freteNaParcela)
-            fFatorParcela = RazaoValores(vd, t);
-        else if (documento.find("/A") != std::string::npos)
-            fFatorParcela = RazaoValores(vd - cFreteComissao, t - cFreteComissao);
-        else
-            fFatorParcela = RazaoValores(vd, t - cFreteComissao);
-        v = v.Vezes(fFatorParcela);
-
-        // The discounts granted on the receivable, against its share of the net products. An
-        // invoice without products earns nothing on receipt.
-        if (p == Moeda{}) {
-            fFatorDesconto = 0;
-        } else {
-            const Moeda reducoes =
-                LerValor(receber, "VL_DESCONTO") + LerValor(receber, "VL_ABATIMENTO") + LerValor(receber, "VL_OUTRAS_REDUCOES");
-            const long double divisor = static_cast<long double>((p - dn).DezMilesimos()) * fFatorParcela;
-            if (divisor == 0) throw std::runtime_error("Division by zero");
-            fFatorDesconto = static_cast<double>(1.0L - static_cast<long double>(reducoes.DezMilesimos()) / divisor);
-        }
-        v = v.Vezes(fFatorDesconto);
-
-        // The invoice's reduction comes off the seller's commission once: a slot credited on
-        // invoicing had it taken whole from its sales entry; any other slot gives up the
-        // receivable's share of it, rounded as the share of the commission is.
-        if (slot.stCreditoFat != "S") v -= reducao.Vezes(fFatorParcela);
-        if (v < Moeda{}) v = Moeda{};
-        entrada.vlComissao = v;
-        const Moeda baseFinal = AplicarFatores(b, fFatorParcela, fFatorDesconto);
-        entrada.vlBaseComissao = baseFinal;
-        entrada.poComissao = baseFinal == Moeda{} ? Moeda{} : DividirValores(v, baseFinal, 100);
-
-        if (!receber.Campo("DT_BAIXA").Nulo()) {
-            entrada.dtCredito = receber.Campo("DT_BAIXA").ComoDataHora().SoData();
-            entrada.stRecebimento = "S";
-        } else {
-            entrada.dtCredito = receber.Campo("DT_VENCTO").ComoDataHora().SoData();
-            entrada.stRecebimento = "N";
-        }
-
-        GravarEntradaComissao(*this, entrada, false);
-        ++resumoFase.gravados;
-        painel_.ProcessarEventos();
-    }
+    if (IBQ_Comercio.Fim()) return;
+    const std::int32_t idNota = IBQ_Comercio.Campo("id_nf_comercio").ComoInteiro();
+    ComissaoDaVenda venda(*this, IBQ_Comercio, LerDadosVenda(*this, idNota), false);
+    GravarEntradasRecebimento(venda, IBQ_Comercio, ParcelaDoRecebimento(receber), resumoFase);
 }
 
 void Motor::GerarComissaoRecebimentos() {
@@ -134,6 +130,12 @@ void Motor::GerarComissaoRecebimentos() {
     bMensagemFinanceiro = false;
     painel_.MostrarLegenda("Fase 6/9 - Gerando comissão dos recebimentos");
     painel_.ProcessarEventos();
+
+    // The unpaid receipt entries of receivables the ERP deleted or zeroed: nothing stands behind
+    // them any more. The part of a sale paid in cash has no receivable and stays.
+    resumoFase.gravados += RemoverEntradasSemDocumento(
+        kEntradaRecebimento, "c.id_financeiro is not null and not exists (select 1 from mov_financeiro mf where "
+                             "mf.id_financeiro = c.id_financeiro and mf.vl_documento > 0)");
 
     const int total = AbrirSelecao(IBQ_Financeiro, kSelecaoRecebimentos, " and mc.dt_emissao >= ");
     resumoFase.selecionados = total;

@@ -55,6 +55,11 @@ void Motor::GerarComissaoAcertos() {
     painel_.MostrarLegenda("Fase 7/9 - Gerando acertos de comissão");
     painel_.ProcessarEventos();
 
+    // The unpaid entries of settlements the ERP deleted: nothing stands behind them any more.
+    resumoFase.gravados += RemoverEntradasSemDocumento(
+        kEntradaAcerto, "c.id_acerto_comissao is not null and not exists (select 1 from mov_acerto_comissao a where "
+                        "a.id_acerto_comissao = c.id_acerto_comissao)");
+
     // The emission option bounds the settlement's payment date.
     const int total = AbrirSelecao(IBQ_AcertoComissao, kSelecaoAcertos, " and dt_pagamento >= ");
     resumoFase.selecionados = total;

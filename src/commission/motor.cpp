@@ -64,21 +64,48 @@ bool Motor::EntradaJaPaga(int tpRegistro, const std::string& colunaDocumento, co
     return paga;
 }
 
-std::vector<std::pair<std::int32_t, Moeda>> Motor::TravarEntradas(int tpRegistro, const std::string& colunaDocumento,
-                                                                   const std::string& id, db::Transacao& transacao) {
+std::vector<Motor::EntradaTravada> Motor::TravarEntradas(const std::string& condicao, db::Transacao& transacao) {
     db::Consulta trava("qryTravaEntradas");
     trava.Anexar(&Banco());
     trava.DefinirTransacao(&transacao);
-    trava.DefinirSQL(" select id_comissao, id_vendedor, vl_comissao from mov_comissao where tp_registro = " +
-                     std::to_string(tpRegistro) + " and " + colunaDocumento + " = " + id + " with lock");
+    trava.DefinirSQL(" select id_comissao, tp_registro, id_financeiro, id_vendedor, vl_comissao, id_comissao_gerada "
+                     "from mov_comissao c where " + condicao + " with lock");
     trava.Abrir();
     // A row is locked only when it is fetched: every one is.
-    std::vector<std::pair<std::int32_t, Moeda>> entradas;
+    std::vector<EntradaTravada> entradas;
     for (; !trava.Fim(); trava.Proximo())
-        entradas.emplace_back(trava.Campo("id_vendedor").ComoInteiro(),
-                              Moeda::DeDezMilesimos(trava.Campo("vl_comissao").ComoDezMilesimos()));
+        entradas.push_back({trava.Campo("id_comissao").ComoInteiro(), trava.Campo("tp_registro").ComoInteiro(),
+                            trava.Campo("id_financeiro").ComoInteiro(), trava.Campo("id_vendedor").ComoInteiro(),
+                            Moeda::DeDezMilesimos(trava.Campo("vl_comissao").ComoDezMilesimos()),
+                            !trava.Campo("id_comissao_gerada").Nulo()});
     trava.Fechar();
     return entradas;
+}
+
+void Motor::ContarRemovidas(const std::vector<EntradaTravada>& entradas, db::Transacao& transacao) {
+    for (const EntradaTravada& e : entradas)
+        transacao.AoConfirmar([this, e] { efeito.EntradaRemovida(e.idVendedor, e.tpRegistro, e.vlComissao); });
+}
+
+int Motor::RemoverEntradasSemDocumento(int tpRegistro, const std::string& condicao) {
+    db::Transacao& transacao = Banco().TransacaoPadrao();
+    GravacaoConjunta gravacao(transacao);
+    const auto removidas = TravarEntradas("c.tp_registro = " + std::to_string(tpRegistro) +
+                                              " and c.id_comissao_gerada is null and " + condicao +
+                                              LinhaEmissao(" and c.dt_emissao >= "),
+                                          transacao);
+    db::Consulta comando("qryRemoverEntradas");
+    comando.Anexar(&Banco());
+    comando.DefinirTransacao(&transacao);
+    for (const EntradaTravada& e : removidas) {
+        comando.DefinirSQL(" delete from mov_comissao where id_comissao = " + db::InteiroSQL(e.idComissao) +
+                           " and id_comissao_gerada is null");
+        comando.Executar();
+    }
+    ContarRemovidas(removidas, transacao);
+    transacao.CommitRetaining();
+    gravacao.Concluir();
+    return static_cast<int>(removidas.size());
 }
 
 bool Motor::ReconstruirEntradas(const std::string& sqlMarcarCalculado, int tpRegistro,
@@ -86,7 +113,8 @@ bool Motor::ReconstruirEntradas(const std::string& sqlMarcarCalculado, int tpReg
                                 const std::function<void()>& escrever) {
     db::Transacao& transacao = Banco().TransacaoPadrao();
     GravacaoConjunta gravacao(transacao);
-    const auto travadas = TravarEntradas(tpRegistro, colunaDocumento, id, transacao);
+    const auto travadas =
+        TravarEntradas("tp_registro = " + std::to_string(tpRegistro) + " and " + colunaDocumento + " = " + id, transacao);
     IBQ_Pesquisa.DefinirTransacao(&transacao);
     if (EntradaJaPaga(tpRegistro, colunaDocumento, id)) {
         transacao.CommitRetaining();  // releases the locks; nothing else is pending
@@ -103,8 +131,7 @@ bool Motor::ReconstruirEntradas(const std::string& sqlMarcarCalculado, int tpReg
     executar(sqlMarcarCalculado);
     // The locked entries are the ones the delete removes: what the run takes from each seller
     // once it commits.
-    for (const auto& entrada : travadas)
-        transacao.AoConfirmar([this, tpRegistro, entrada] { efeito.EntradaRemovida(entrada.first, tpRegistro, entrada.second); });
+    ContarRemovidas(travadas, transacao);
     executar(" delete from mov_comissao where tp_registro = " + std::to_string(tpRegistro) + " and " + colunaDocumento +
              " = " + id);
     escrever();

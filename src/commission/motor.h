@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "commission/comissao_venda.h"
 #include "commission/efeito.h"
 #include "commission/moeda.h"
 #include "commission/painel.h"
@@ -54,6 +55,8 @@ public:
     std::int32_t BuscarFabricanteProduto(std::int32_t idProduto);
     Moeda BuscarComissaoVendedor(std::int32_t idEmpresa, std::int32_t idVendedor, std::int32_t idFabricante);
 
+    // The connection, for the calculations of the phases that live beside the engine.
+    using db::SessaoBanco::Banco;
     PainelExecucao& Painel() { return painel_; }
     const db::Relogio& Relogio() const { return relogio_; }
 
@@ -111,15 +114,39 @@ private:
     // Whether an entry of the document was taken into a commission payment (the count of its
     // entries carrying ID_COMISSAO_GERADA), read on IBQ_Pesquisa.
     bool EntradaJaPaga(int tpRegistro, const std::string& colunaDocumento, const std::string& id);
-    // Locks the document's entries of that kind in `transacao` until its next commit; returns
-    // each one's seller and amount.
-    std::vector<std::pair<std::int32_t, Moeda>> TravarEntradas(int tpRegistro, const std::string& colunaDocumento,
-                                                               const std::string& id, db::Transacao& transacao);
+    // An entry as the rebuild locked it.
+    struct EntradaTravada {
+        std::int32_t idComissao = 0;
+        int tpRegistro = 0;
+        std::int32_t idFinanceiro = 0;  // 0: none
+        std::int32_t idVendedor = 0;
+        Moeda vlComissao;
+        bool paga = false;
+    };
+    // Locks, in `transacao` until its next commit, the entries the condition selects (a text such
+    // as "tp_registro = 1 and id_nf_comercio = 12") and returns them.
+    std::vector<EntradaTravada> TravarEntradas(const std::string& condicao, db::Transacao& transacao);
+    // What the run takes from each seller once `transacao` commits: the entries it deletes.
+    void ContarRemovidas(const std::vector<EntradaTravada>& entradas, db::Transacao& transacao);
+    // Deletes, in one commit, the unpaid entries of kind `tpRegistro` that the condition selects (on
+    // the entry, alias c), within the emission-date option; returns how many.
+    int RemoverEntradasSemDocumento(int tpRegistro, const std::string& condicao);
+
+    // Phase 5's rebuild of one invoice: its sales entries, the part paid in cash, and the receipts
+    // of its receivables that no paid entry holds, in one unit of work. False when a sales entry of
+    // the invoice is paid (nothing changes).
+    bool ReconstruirNota(std::int32_t idNota, ResumoFase& resumoFase);
+    // Phase 5: the invoices marked for calculation that no longer qualify (cancelled, or a total of
+    // 0) lose their unpaid sales and receipt entries and are marked calculated.
+    void RemoverEntradasDeNotasCanceladas(ResumoFase& resumoFase);
 
     // The new entries of one rebuilt document, one per admitted seller slot, written without
     // committing: the sales entries of the invoice at IBQ_Comercio's current row, and the receipt
-    // entries of the receivable `receber`.
-    void GravarEntradasVenda(std::int32_t idNota, ResumoFase& resumoFase);
+    // entries of one receivable, or of the cash part, of the invoice at `nota`'s current row.
+    void GravarEntradasVenda(ComissaoDaVenda& venda, ResumoFase& resumoFase);
+    void GravarEntradasRecebimento(ComissaoDaVenda& venda, const db::Consulta& nota, const ParcelaDaVenda& parcela,
+                                   ResumoFase& resumoFase);
+    // Phase 6: the receipt entries of the receivable `receber`, its invoice looked up on IBQ_Comercio.
     void GravarEntradasRecebimento(const db::Consulta& receber, ResumoFase& resumoFase);
 
     PainelExecucao& painel_;

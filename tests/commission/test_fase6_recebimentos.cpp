@@ -36,12 +36,12 @@ TEST_F(Fase6, ParcelaDoExemploComEsemDescontoPagaEAberta) {
     dados->Receber(2, 1, {{"VL_DOCUMENTO", "500"}, {"VL_DESCONTO", "10"}, {"NO_DOCUMENTO", "'1/2'"},
                           {"DT_VENCTO", "'10.05.2024'"}, {"DT_BAIXA", "'12.04.2024'"}});
     dados->Entrada(5, {{"TP_REGISTRO", "'2'"}, {"ID_FINANCEIRO", "1"}});  // rebuilt, not kept
-    dados->Entrada(30, {{"TP_REGISTRO", "'2'"}, {"ID_FINANCEIRO", "9"}});
+    dados->Entrada(30, {{"TP_REGISTRO", "'2'"}, {"ID_FINANCEIRO", "9"}});  // no receivable 9: removed
 
     motor.GerarComissaoRecebimentos();
 
     EXPECT_EQ(Linha("select * from mov_comissao where id_financeiro = 1"),
-              "31|2|1|1|<null>|1|10|<null>|1/1|05/03/2024|100|Cliente Ltda|500.00|500.00|3.00|15.00|S|10/04/2024|N|S|"
+              "1|2|1|1|<null>|1|10|<null>|1/1|05/03/2024|100|Cliente Ltda|500.00|500.00|3.00|15.00|S|10/04/2024|N|S|"
               "<null>|N|S|N|N");
     EXPECT_EQ(Linha("select vl_operacao, vl_base_comissao, po_comissao, vl_comissao, dt_credito, st_recebimento from "
                     "mov_comissao where id_financeiro = 2"),
@@ -54,7 +54,7 @@ TEST_F(Fase6, ParcelaDoExemploComEsemDescontoPagaEAberta) {
     EXPECT_EQ(painel.maximo, 2);
     EXPECT_EQ(painel.posicao, 2);
     EXPECT_EQ(motor.resumo[6].selecionados, 2);
-    EXPECT_EQ(motor.resumo[6].gravados, 2);
+    EXPECT_EQ(motor.resumo[6].gravados, 3);  // two entries written, one removed
 
     // The sales entry holds the other 20.00 of the 50.00.
     motor.GerarComissaoVendas();
@@ -105,9 +105,11 @@ TEST_F(Fase6, ReducaoDaNotaUmaVezPorVendedorEmQualquerParcelamento) {
         {"3", nullptr, {"500", "500"}, "47.00", "17.00"},
         // Shares that do not divide evenly: each share of the reduction is rounded to four
         // decimals like the share of the commission, and each entry is stored with two, so the
-        // total may be a cent off either way. Shares of the commission 16.6665, 16.6665, 16.667;
-        // of 3.00: 1.0000 each (15.6665 is stored 15.67); of 1.00: 0.3333 each (16.3332 is 16.33).
-        {"3", nullptr, {"333.33", "333.33", "333.34"}, "47.01", nullptr},
+        // total may be a cent short; never above the commission less the reduction, where the
+        // last receipt is cut. Shares of the commission 16.6665, 16.6665, 16.667; of 3.00: 1.0000
+        // each (15.6665 is stored 15.67, the third cut to 15.66); of 1.00: 0.3333 each (16.3332 is
+        // 16.33).
+        {"3", nullptr, {"333.33", "333.33", "333.34"}, "47.00", nullptr},
         {"1", nullptr, {"333.33", "333.33", "333.34"}, "48.99", nullptr},
         {"60", nullptr, {"500", "500"}, "0.00", nullptr},  // never below zero
         {"-2", nullptr, {"500", "500"}, "52.00", nullptr},
