@@ -1,5 +1,6 @@
 // Phase 5: the sales entries of the invoices awaiting calculation.
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "commission/calculos.h"
@@ -233,6 +234,84 @@ TEST_F(Fase5, FalhaNaNotaNEAProximaExecucaoSemDuplicar) {
         EXPECT_EQ(Entradas(i), 2);
     }
     EXPECT_EQ(VerificarInvariantes(*dados, inicio), std::vector<std::string>{});
+}
+
+// Sales the ERP pays in cash, cancels or edits between runs, co-sellers and credit shares out of
+// range: what each seller ends with on the invoice (the defaults: 1,000.00 at 5 %, seller 10).
+TEST_F(Fase5, OQueCadaVendedorRecebeQuandoOErpAlteraAVenda) {
+    dados->Natureza(5, {{"ID_SUGERIR_COMISSAO", "5"}});
+    dados->Executar("insert into tab_plano_pagto (id_plano_pagto, qt_dias_estorna_comissao) values (1, 10)");
+    const Colunas metade = {{"VL_DOCUMENTO", "500"}};
+    const std::vector<Colunas> duas = {metade, metade};
+    const Colunas credito40 = {{"PO_CREDITO_FAT", "40"}};
+    const Colunas semCredito = {{"ST_CREDITO_FAT", "'N'"}};
+    const Colunas coVendedor = {{"ID_VENDEDOR2", "20"}, {"PO_COMISSAO2", "1"}, {"ST_COMISSAO_AD2", "'N'"},
+                                {"ST_CREDITO_FAT2", "'S'"}, {"PO_CREDITO_FAT2", "100"}};
+    const auto com = [](Colunas a, const Colunas& b) {
+        for (const auto& [k, v] : b) a[k] = v;
+        return a;
+    };
+    const auto marcar = "update mov_nf_comercio set st_calc_comissao = 'S' where id_nf_comercio = #";
+    const auto pagarSegunda = "update mov_financeiro set dt_baixa = current_date, st_calc_comissao = 'S' where "
+                              "id_financeiro = #1";
+    ConferirVendas({
+        // Nothing financed: the part not credited on invoicing was received in cash.
+        {"à vista, 40 % no faturamento", {com(credito40, {{"VL_FINANCEIRO", "0"}})}, {}, {{10, "50.00"}}, "50.00"},
+        {"à vista, sem crédito", {com(semCredito, {{"VL_FINANCEIRO", "0"}})}, {}, {{10, "50.00"}}, "50.00"},
+        {"financiado nulo não é à vista", {com(semCredito, {{"VL_FINANCEIRO", "null"}})}, {}, {{10, "0.00"}}},
+        {"400,00 à vista e 600,00 a receber", {com(semCredito, {{"VL_FINANCEIRO", "600"}}), {}, {{{"VL_DOCUMENTO", "600"}}}},
+         {}, {{10, "50.00"}}, "20.00"},
+        {"400,00 à vista, o resto pago", {com(semCredito, {{"VL_FINANCEIRO", "600"}}), {}, {{{"VL_DOCUMENTO", "600"}}}},
+         {Erp({"update mov_financeiro set dt_baixa = current_date, st_calc_comissao = 'S' where id_financeiro = #0"})},
+         {{10, "50.00"}}, "50.00"},
+        // An invoice that no longer qualifies keeps only what was paid.
+        {"cancelada", {credito40, {}, duas},
+         {Erp({"update mov_nf_comercio set id_st_nf = 4, st_calc_comissao = 'S' where id_nf_comercio = #"})},
+         {{10, "0.00"}}},
+        {"total zerado", {credito40, {}, duas},
+         {Erp({"update mov_nf_comercio set vl_total_nf = 0, st_calc_comissao = 'S' where id_nf_comercio = #"})},
+         {{10, "0.00"}}},
+        {"cancelada, a entrada de outro vendedor paga", {com(coVendedor, {{"ST_COMISSAO_AD2", "'S'"}}), {}, {{}}},
+         {Erp({"update mov_comissao set id_comissao_gerada = 1 where id_nf_comercio = # and id_vendedor = 20",
+               "update mov_nf_comercio set id_st_nf = 4, st_calc_comissao = 'S' where id_nf_comercio = #"})},
+         {{10, "0.00"}, {20, "10.00"}}},
+        {"posta de lado", {credito40, {}, duas},
+         {Erp({"update mov_nf_comercio set id_st_nf = 6, st_calc_comissao = 'S' where id_nf_comercio = #"})},
+         {{10, "50.00"}}},
+        // Co-sellers within the main rate share the invoice's commission when their rates pass it.
+        {"co-vendedor acima da taxa da nota", {coVendedor, {{"PO_COMISSAO", "0.5"}}, {{}}}, {}, {{10, "0.00"}, {20, "5.00"}}},
+        {"dois co-vendedores", {com(coVendedor, {{"ID_VENDEDOR3", "30"}, {"PO_COMISSAO3", "1.5"}, {"ST_COMISSAO_AD3", "'N'"},
+                                                  {"ST_CREDITO_FAT3", "'N'"}}),
+                                {{"PO_COMISSAO", "0.5"}}, {{}}},
+         {}, {{10, "0.00"}, {20, "2.00"}, {30, "3.00"}}},
+        {"co-vendedor, resultado da venda", {com(coVendedor, {{"ID_NAT_OPERACAO", "5"}, {"VL_RESULTADO_VENDA", "200"}}),
+                                             {{"PO_COMISSAO", "0.5"}}, {{}}},
+         {}, {{10, "0.00"}, {20, "1.00"}}},
+        // An invoice edited after its entries exist: its receipts follow it.
+        {"vendedor trocado", {credito40, {}, duas},
+         {Erp({"update mov_nf_comercio set id_vendedor = 11, st_calc_comissao = 'S' where id_nf_comercio = #"})},
+         {{10, "0.00"}, {11, "50.00"}}},
+        {"taxa de 5 % para 3 %", {credito40, {}, duas},
+         {Erp({"update mov_nf_comercio_item set po_comissao = 3 where id_nf_comercio = #", marcar})}, {{10, "30.00"}}},
+        {"editada depois do estorno",
+         {com(credito40, {{"ST_ESTORNAR_COMISSAO", "'S'"}, {"ID_PLANO_PAGTO", "1"}}), {},
+          {com(metade, {{"DT_VENCTO", DiaSQL(-40)}, {"DT_BAIXA", DiaSQL(-40)}}), com(metade, {{"DT_VENCTO", DiaSQL(-30)}})}},
+         {Erp({marcar}), Erp({pagarSegunda})}, {{10, "50.00"}}, "50.00"},
+        // A credit share outside 0 to 100 %: the nearest bound.
+        {"crédito de 150 %", {{{"PO_CREDITO_FAT", "150"}}, {}, {{}}}, {}, {{10, "50.00"}}},
+        {"crédito de -20 %", {{{"PO_CREDITO_FAT", "-20"}}, {}, {{}}}, {}, {{10, "50.00"}}},
+    });
+
+    const auto avisos = motor.textosCortados.Avisos();
+    EXPECT_NE(std::find(avisos.begin(), avisos.end(),
+                        "Comissão dos vendedores não adicionais maior que a da nota, repartida entre eles: 3 "
+                        "(documentos id_nf_comercio 10, id_nf_comercio 11, id_nf_comercio 12)"),
+              avisos.end());
+    EXPECT_NE(std::find(avisos.begin(), avisos.end(),
+                        "Percentual de crédito no faturamento fora de 0 a 100 na coluna PO_CREDITO_FAT de "
+                        "MOV_NF_COMERCIO, tomado o limite mais próximo: 2 (documentos id_nf_comercio 16, "
+                        "id_nf_comercio 17)"),
+              avisos.end());
 }
 
 }  // namespace

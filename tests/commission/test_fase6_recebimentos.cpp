@@ -269,5 +269,35 @@ TEST_F(Fase6, FalhaNoRecebimentoNEAProximaExecucaoSemDuplicar) {
     EXPECT_EQ(VerificarInvariantes(*dados, inicio), std::vector<std::string>{});
 }
 
+// Receivables the ERP deletes, zeroes, renegotiates or raises after their entries exist, and a
+// reduction larger than the advance: no seller is given more than the sale's commission.
+TEST_F(Fase6, RecebimentosReemitidosNaoPagamDuasVezes) {
+    const Colunas metade = {{"VL_DOCUMENTO", "500"}};
+    const auto reemitir = [](std::vector<const char*> valores, const char* antes) {
+        return [valores, antes](DadosTeste& d, const std::string& nota) {
+            d.Executar(std::string(antes) + " where id_financeiro = " + nota + "1");
+            for (std::size_t k = 0; k < valores.size(); ++k)
+                d.Receber(std::stoi(nota) * 10 + 2 + static_cast<int>(k), std::stoi(nota), {{"VL_DOCUMENTO", valores[k]}});
+        };
+    };
+    const VendaDoCaso venda{{{"ST_CREDITO_FAT", "'N'"}}, {}, {metade, metade}};
+    ConferirVendas({
+        {"apagada e reemitida em duas de 250,00", venda, {reemitir({"250", "250"}, "delete from mov_financeiro")},
+         {{10, "50.00"}}},
+        {"zerada e reemitida", venda, {reemitir({"500"}, "update mov_financeiro set vl_documento = 0")}, {{10, "50.00"}}},
+        {"renegociada e trocada por uma de 520,00", venda,
+         {reemitir({"520"}, "update mov_financeiro set dt_baixa = current_date, st_calc_comissao = 'S'")},
+         {{10, "50.00"}}},
+        {"com juros de 20,00, paga", venda,
+         {Erp({"update mov_financeiro set vl_documento = 520, dt_baixa = current_date, st_calc_comissao = 'S' "
+               "where id_financeiro = #1"})},
+         {{10, "50.00"}}},
+        // Credited 10 % with a reduction of 8.00: the advance takes 5.00 of it, the receipt the other 3.00.
+        {"redução maior que o adiantamento", {{{"PO_CREDITO_FAT", "10"}}, {{"VL_UNIT_REDUCAO_COMISSAO", "8"}}, {{}}}, {},
+         {{10, "42.00"}}},
+    });
+    EXPECT_EQ(dados->Contar("select count(*) from mov_comissao where id_financeiro = 11"), 0) << "a receivable gone";
+}
+
 }  // namespace
 }  // namespace zelprax::teste

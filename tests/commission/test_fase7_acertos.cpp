@@ -8,6 +8,8 @@
 namespace zelprax::teste {
 namespace {
 
+using comissao::Moeda;
+
 // A date relative to today as the test connection shows it ("dd/mm/yyyy").
 std::string Dia(int dias = 0) {
     return db::FormatarDataHoraTela(db::SomarDias(AgoraDoTeste(), dias)).substr(0, 10);
@@ -83,6 +85,18 @@ TEST_F(Fase7, DuasEntradasNaoPagasDaoLugarAUma) {
               (std::vector<std::vector<std::string>>{{"4", "80.00"}}));
     EXPECT_EQ(dados->Contar("select count(*) from mov_comissao where id_comissao = 3"), 1);
     EXPECT_EQ(Calculo(5), "N");
+}
+
+// A settlement the ERP deleted takes its unpaid entry with it; a paid one stays.
+TEST_F(Fase7, AcertoApagadoLevaSuaEntradaNaoPaga) {
+    dados->Acerto(1);
+    dados->Acerto(2);
+    motor.GerarComissaoAcertos();
+    dados->Executar("update mov_comissao set id_comissao_gerada = 7 where id_acerto_comissao = 2");
+    dados->Executar("delete from mov_acerto_comissao");
+    motor.GerarComissaoAcertos();
+    EXPECT_EQ(Linha("select id_acerto_comissao, vl_comissao from mov_comissao"), "2|100.00");
+    EXPECT_EQ(motor.efeito.PorVendedor().at(10).removidas[2].total, Moeda::DeInteiro(100));
 }
 
 TEST_F(Fase7, EntradaPagaImpedeOAcertoEAvisa) {
