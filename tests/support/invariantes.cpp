@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <map>
 
+#include "commission/moeda.h"
+
 namespace zelprax::teste {
 
 namespace {
@@ -223,6 +225,169 @@ std::vector<std::string> VerificarValoresDosVendedores(DadosTeste& dados, const 
                 falhas.push_back("nota " + l[0] + ", vendedor " + l[1] + ": recebeu " + l[4] +
                                  ", mais que a comissão integral " + std::to_string(integral));
         }
+    }
+    return falhas;
+}
+
+namespace {
+
+using comissao::Moeda;
+
+Moeda Dinheiro(const std::string& texto) { return texto == "<null>" ? Moeda{} : Moeda::Ler(texto); }
+int Inteiro(const std::string& texto) { return texto == "<null>" ? 0 : std::stoi(texto); }
+
+// base x rate %, in cents (half away from zero), as the entries keep it; 0 for a negative result.
+Moeda ComissaoEmCentavos(Moeda base, Moeda percentual) {
+    const std::int64_t n = (base * percentual / Moeda::DeInteiro(100)).DezMilesimos();
+    return n <= 0 ? Moeda{} : Moeda::DeDezMilesimos((n + 50) / 100 * 100);
+}
+
+std::string Centavos(Moeda m) {
+    const std::string t = m.Texto();
+    return t.substr(0, t.size() - 2);
+}
+
+}  // namespace
+
+std::map<int, std::string> EntradasPagas(DadosTeste& dados) {
+    std::map<int, std::string> pagas;
+    for (const auto& l : dados.Linhas(
+             "select id_comissao, tp_registro, id_nf_comercio, id_financeiro, id_acerto_comissao, id_vendedor, "
+             "vl_comissao, id_empresa, ds_serie, no_documento, dt_emissao, id_cliente, nm_cliente, vl_operacao, "
+             "vl_base_comissao, po_comissao, st_irrf, dt_credito, st_recebimento, st_entrega, id_comissao_gerada, "
+             "st_cancelada, st_pagar from mov_comissao where id_comissao_gerada is not null"))
+        pagas[std::stoi(l[0])] = Juntar(l);
+    return pagas;
+}
+
+std::vector<std::string> VerificarEntradasPagas(DadosTeste& dados, const std::map<int, std::string>& pagas) {
+    std::vector<std::string> falhas;
+    const std::map<int, std::string> agora = EntradasPagas(dados);
+    for (const auto& [id, linha] : pagas) {
+        const auto atual = agora.find(id);
+        if (atual == agora.end())
+            falhas.push_back("entrada paga " + std::to_string(id) + " apagada (era " + linha + ")");
+        else if (atual->second != linha)
+            falhas.push_back("entrada paga " + std::to_string(id) + " mudou de " + linha + " para " + atual->second);
+    }
+    return falhas;
+}
+
+std::vector<std::string> VerificarComissaoDaVenda(DadosTeste& dados, const std::set<int>& notas) {
+    // What each seller holds on each invoice: the sales and receipt entries less the reversals.
+    struct Parte {
+        Moeda liquido, basesRecebimento;
+        int entradas = 0;
+    };
+    std::map<int, std::map<int, Parte>> partes;  // invoice -> seller
+    std::map<int, Moeda> baseDaVenda;            // the base the invoice's sales entries carry
+    std::set<int> comEntradaPaga;
+    for (const auto& l : dados.Linhas(
+             "select id_nf_comercio, id_vendedor, tp_registro, vl_comissao, vl_base_comissao, id_comissao_gerada "
+             "from mov_comissao where tp_registro in ('1', '2') and id_nf_comercio is not null")) {
+        const int nota = std::stoi(l[0]);
+        if (l[5] != "<null>") comEntradaPaga.insert(nota);
+        Parte& parte = partes[nota][Inteiro(l[1])];
+        parte.liquido += Dinheiro(l[3]);
+        ++parte.entradas;
+        if (l[2] == "1")
+            baseDaVenda[nota] = std::max(baseDaVenda[nota], Dinheiro(l[4]));
+        else
+            parte.basesRecebimento += Dinheiro(l[4]);
+    }
+    for (const auto& l : dados.Linhas(
+             "select id_comissao_estornada, id_vendedor, sum(case when tp_acerto = 'A' then -vl_acerto else "
+             "vl_acerto end) from mov_acerto_comissao where id_comissao_estornada is not null group by 1, 2")) {
+        const auto nota = partes.find(std::stoi(l[0]));
+        if (nota == partes.end()) continue;
+        const auto parte = nota->second.find(Inteiro(l[1]));
+        if (parte != nota->second.end()) parte->second.liquido -= Dinheiro(l[2]);
+    }
+
+    std::vector<std::string> falhas;
+    const auto acima = [](const Parte& p, Moeda limite) {
+        return p.liquido > limite + Moeda::DeDezMilesimos(100 * p.entradas);
+    };
+    for (const auto& l : dados.Linhas(
+             "select mc.id_nf_comercio, coalesce(tno.id_sugerir_comissao, 0), mc.tp_base_comissao_outros, "
+             "mc.vl_base_comissao, mc.vl_comissao, mc.vl_resultado_venda, mc.id_vendedor, mc.id_vendedor2, "
+             "mc.id_vendedor3, mc.id_vendedor4, mc.id_vendedor5, mc.po_comissao, mc.po_comissao2, mc.po_comissao3, "
+             "mc.po_comissao4, mc.po_comissao5, 'S', mc.st_comissao_ad2, mc.st_comissao_ad3, mc.st_comissao_ad4, "
+             "mc.st_comissao_ad5 from mov_nf_comercio mc inner join tab_nat_operacao tno on (tno.id_nat_operacao = "
+             "mc.id_nat_operacao) where mc.st_calc_comissao = 'N' and mc.id_st_nf in (3, 5) and mc.vl_total_nf > 0")) {
+        const int nota = std::stoi(l[0]);
+        const auto daNota = partes.find(nota);
+        if (!notas.count(nota) || comEntradaPaga.count(nota) || daNota == partes.end()) continue;
+        const int tipo = std::stoi(l[1]);
+        const Moeda comissaoNota = Dinheiro(l[4]);
+        // The seller's commission on the sale: the slot's rate on the slot's base, over the
+        // seller's slots. For type 6 the base is the one the sales entries carry or, with none,
+        // the seller's receipt bases added up (each the invoice's base times the receivable's
+        // share). Co-sellers whose rate is part of the main rate, and none besides.
+        std::map<int, Moeda> devida;
+        std::set<int> parteDaPrincipal, outros;
+        for (int slot = 1; slot <= 5; ++slot) {
+            const int vendedor = Inteiro(l[5 + slot]);
+            if (vendedor <= 0) continue;
+            Moeda base;
+            if (tipo >= 0 && tipo <= 4)
+                base = slot > 1 && l[2] == "C" ? comissaoNota : Dinheiro(l[3]);
+            else if (tipo == 5)
+                base = Dinheiro(l[5]);
+            else if (tipo == 6) {
+                const auto venda = baseDaVenda.find(nota);
+                const auto parte = daNota->second.find(vendedor);
+                base = venda != baseDaVenda.end() ? venda->second
+                       : parte != daNota->second.end() ? parte->second.basesRecebimento
+                                                       : Moeda{};
+            }
+            devida[vendedor] += ComissaoEmCentavos(base, Dinheiro(l[10 + slot]));
+            (slot > 1 && l[15 + slot] == "N" ? parteDaPrincipal : outros).insert(vendedor);
+        }
+        Parte juntos;
+        std::string quem;
+        for (const auto& [vendedor, parte] : daNota->second) {
+            const Moeda limite = devida.count(vendedor) ? devida[vendedor] : Moeda{};
+            if (acima(parte, limite))
+                falhas.push_back("nota " + l[0] + ", vendedor " + std::to_string(vendedor) + ": recebeu " +
+                                 Centavos(parte.liquido) + " em " + std::to_string(parte.entradas) +
+                                 " entradas, mais que a comissão da venda " + Centavos(limite));
+            if (parteDaPrincipal.count(vendedor) && !outros.count(vendedor)) {
+                juntos.liquido += parte.liquido;
+                juntos.entradas += parte.entradas;
+                quem += (quem.empty() ? "" : ", ") + std::to_string(vendedor);
+            }
+        }
+        if (tipo >= 0 && tipo <= 4 && !quem.empty() && acima(juntos, std::max(comissaoNota, Moeda{})))
+            falhas.push_back("nota " + l[0] + ", vendedores " + quem + " (parte da comissão principal): receberam " +
+                             Centavos(juntos.liquido) + ", mais que a comissão da nota " + Centavos(comissaoNota));
+    }
+    return falhas;
+}
+
+std::vector<std::string> VerificarEntradasSemDocumento(DadosTeste& dados, const std::set<int>& notas) {
+    std::vector<std::string> falhas;
+    for (const auto& l : dados.Linhas(
+             "select c.id_comissao, c.id_financeiro, c.id_nf_comercio, c.id_vendedor, c.vl_comissao, f.vl_documento "
+             "from mov_comissao c left join mov_financeiro f on (f.id_financeiro = c.id_financeiro) where "
+             "c.tp_registro = '2' and c.id_financeiro is not null and c.id_comissao_gerada is null and "
+             "(f.id_financeiro is null or f.vl_documento <= 0)"))
+        falhas.push_back("nota " + l[2] + ", vendedor " + l[3] + ": entrada " + l[0] + " de " + l[4] +
+                         " do recebimento " + l[1] + (l[5] == "<null>" ? ", apagado" : ", zerado"));
+    for (const auto& l : dados.Linhas(
+             "select c.id_comissao, c.id_acerto_comissao, c.id_vendedor, c.vl_comissao from mov_comissao c where "
+             "c.tp_registro = '3' and c.id_comissao_gerada is null and not exists (select 1 from "
+             "mov_acerto_comissao a where a.id_acerto_comissao = c.id_acerto_comissao)"))
+        falhas.push_back("vendedor " + l[2] + ": entrada " + l[0] + " de " + l[3] + " do acerto apagado " + l[1]);
+    for (const auto& l : dados.Linhas(
+             "select c.id_comissao, c.tp_registro, c.id_nf_comercio, c.id_vendedor, c.vl_comissao, n.id_st_nf, "
+             "n.vl_total_nf from mov_comissao c left join mov_nf_comercio n on (n.id_nf_comercio = "
+             "c.id_nf_comercio) where c.tp_registro in ('1', '2') and c.id_comissao_gerada is null and "
+             "c.id_nf_comercio is not null and (n.id_nf_comercio is null or coalesce(n.id_st_nf, 0) not in (3, 5, "
+             "6) or coalesce(n.vl_total_nf, 0) <= 0)")) {
+        if (!notas.count(std::stoi(l[2]))) continue;
+        falhas.push_back("nota " + l[2] + ", vendedor " + l[3] + ": entrada " + l[0] + " (tipo " + l[1] + ") de " +
+                         l[4] + " numa nota de situação " + l[5] + " e total " + l[6]);
     }
     return falhas;
 }
