@@ -44,8 +44,8 @@ std::string SqlDesbloquearEntradas(const db::DataHora& hoje, const db::DataHora&
                                    const OpcaoEmissao& opcao) {
     return " update mov_comissao ms set ms.st_bloqueio_1 = " + db::TextoSQL("N") +
            CondicaoNota(" where EXISTS ( select 1", limiteEmissao, "S") + " and ms.dt_emissao > " +
-           DiasAtras(hoje, 120) + " and ms.id_comissao_gerada is not null" + " and ms.st_bloqueio_1 = " +
-           db::TextoSQL("S") + " and ms.st_estorno_1 = " + db::TextoSQL("S") +
+           DiasAtras(hoje, kDiasParaDevolverDesconto) + " and ms.id_comissao_gerada is not null" +
+           " and ms.st_bloqueio_1 = " + db::TextoSQL("S") + " and ms.st_estorno_1 = " + db::TextoSQL("S") +
            LinhaOpcao(" and ms.dt_emissao >= ", opcao);
 }
 
@@ -66,8 +66,8 @@ std::string SqlSelecionarDescontos(const db::DataHora& hoje, const OpcaoEmissao&
 }
 
 std::string SqlSelecionarPagamentos(const db::DataHora& hoje, const OpcaoEmissao& opcao) {
-    return " select com.* from mov_comissao com where com.dt_emissao > " + DiasAtras(hoje, 120) +
-           " and com.id_comissao_gerada is not null" + " and com.st_bloqueio_1 = " + db::TextoSQL("N") +
+    return " select com.* from mov_comissao com where com.dt_emissao > " +
+           DiasAtras(hoje, kDiasParaDevolverDesconto) + " and com.id_comissao_gerada is not null" + " and com.st_bloqueio_1 = " + db::TextoSQL("N") +
            " and com.st_estorno_1 = " + db::TextoSQL("S") + LinhaOpcao(" and com.dt_emissao >= ", opcao);
 }
 
@@ -88,6 +88,21 @@ std::string SqlInserirAcertoFase(AcertoFase tipo, const db::DataHora& pagamento,
            db::TextoSQL(desconto ? "COMISSÃO BLOQUEADA PELA FASE DO PROCESSO"
                                  : "COMISSÃO DESBLOQUEADA PELA FASE DO PROCESSO") +
            "," + idEmpresa + "," + "null," + db::TextoSQL("S") + "," + "null)";
+}
+
+std::string SqlEstornoDoAdiantamento(std::int32_t idNota, std::int32_t idVendedor, const std::string& idComissao) {
+    const std::string nota = db::InteiroSQL(idNota), vendedor = db::InteiroSQL(idVendedor);
+    return " select (select coalesce(sum(a.vl_acerto), 0) from mov_acerto_comissao a where "
+           "a.id_comissao_estornada = " + nota + " and a.id_vendedor = " + vendedor +
+           ") as vl_estornado, (select coalesce(sum(c.vl_comissao), 0) from mov_comissao c where "
+           "c.tp_registro = '1' and c.id_nf_comercio = " + nota + " and c.id_vendedor = " + vendedor +
+           " and c.id_comissao < " + idComissao + ") as vl_anteriores from rdb$database";
+}
+
+Moeda DescontoDoAdiantamento(Moeda valor, Moeda estornado, Moeda anteriores) {
+    const Moeda restante = estornado - anteriores;  // what the earlier entries did not absorb
+    if (restante <= Moeda{}) return valor;
+    return restante >= valor ? Moeda{} : valor - restante;
 }
 
 std::string SqlMarcarEstornoEntrada(AcertoFase tipo, const std::string& idComissao) {

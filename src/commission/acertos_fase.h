@@ -34,6 +34,10 @@ std::string SqlDesbloquearEntradas(const db::DataHora& hoje, const db::DataHora&
 std::string SqlBloquearEntradas(const db::DataHora& hoje, const db::DataHora& limiteEmissao,
                                 const OpcaoEmissao& opcao);
 
+// Phase 4 pays a deduction back only for entries issued less than this many days ago; past that
+// the deduction stands for good.
+inline constexpr int kDiasParaDevolverDesconto = 120;
+
 // Phase 3: blocked entries 45 to 90 days old whose deduction is not yet written.
 std::string SqlSelecionarDescontos(const db::DataHora& hoje, const OpcaoEmissao& opcao);
 // Phase 4: unblocked entries younger than 120 days whose deduction is still outstanding.
@@ -49,6 +53,18 @@ db::DataHora DataPagamentoAcertoFase(const db::DataHora& agora, const db::DataHo
 // than a settlement for nobody.
 std::string SqlInserirAcertoFase(AcertoFase tipo, const db::DataHora& pagamento, const std::string& idVendedor,
                                  Moeda valor, const std::string& idEmpresa);
+
+// For a seller's sales entry (the advance credited on invoicing): the reversal settlements written
+// for the seller on the invoice (vl_estornado) and the seller's sales entries on the invoice that
+// come before this one in identifier order (vl_anteriores).
+std::string SqlEstornoDoAdiantamento(std::int32_t idNota, std::int32_t idVendedor, const std::string& idComissao);
+
+// What the block takes of an advance entry of `valor`, and what the payback gives back: the part
+// the reversals have not already taken. The reversals are absorbed once over the seller's sales
+// entries on the invoice, in identifier order, each entry up to its own amount. Paid entries are
+// never rebuilt and Phase 9 writes no reversal while a deduction can still be paid back, so the
+// deduction and its payback come to the same amount.
+Moeda DescontoDoAdiantamento(Moeda valor, Moeda estornado, Moeda anteriores);
 
 // The entry's ST_ESTORNO_1 after its settlement: 'S' once deducted, 'N' once paid back.
 std::string SqlMarcarEstornoEntrada(AcertoFase tipo, const std::string& idComissao);

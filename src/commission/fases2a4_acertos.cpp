@@ -4,7 +4,6 @@
 // settlements carry ST_CALC_COMISSAO 'S', so Phase 7 of the same run turns them into entries.
 
 #include "commission/acertos_fase.h"
-#include "commission/estorno.h"
 #include "commission/gravacao_conjunta.h"
 #include "commission/motor.h"
 
@@ -56,31 +55,42 @@ void Motor::GerarAcertosFaseProcesso() {
     // the server's lock conflict.
     db::Consulta qryTrava("qryTrava");
     qryTrava.Anexar(&Banco());
-    // Whether the entry is a seller's advance on an invoice whose reversal for a defaulting
-    // customer already took it back: an advance is taken back once, so no deduction follows.
-    auto adiantamentoEstornado = [this, &qryTrava](const db::Consulta& entrada) {
+    // The amount of the entry's settlement: the entry's commission, or for a seller's advance (a
+    // sales entry) on an invoice reversed for a defaulting customer, what the reversal left of it,
+    // since an advance is taken back once. The payback comes to the amount of the deduction.
+    // Nothing (nullopt) when the reversal took all of the advance: no deduction follows.
+    auto valorDoAcerto = [this, &qryTrava](const db::Consulta& entrada) -> std::optional<Moeda> {
+        const Moeda valor = Moeda::DeDezMilesimos(entrada.Campo("vl_comissao").ComoDezMilesimos());
         if (entrada.Campo("tp_registro").ComoTexto() != "1" || entrada.Campo("id_nf_comercio").ComoTexto().empty())
-            return false;
-        AbrirConsulta(qryTrava, SqlEstornosVendedor(entrada.Campo("id_nf_comercio").ComoInteiro(),
-                                                    entrada.Campo("id_vendedor").ComoInteiro()));
-        return qryTrava.Campo("estornos").ComoInteiro() > 0;
+            return valor;
+        AbrirConsulta(qryTrava, SqlEstornoDoAdiantamento(entrada.Campo("id_nf_comercio").ComoInteiro(),
+                                                         entrada.Campo("id_vendedor").ComoInteiro(),
+                                                         entrada.Campo("id_comissao").ComoTexto()));
+        const Moeda estornado = Moeda::DeDezMilesimos(qryTrava.Campo("vl_estornado").ComoDezMilesimos());
+        if (estornado == Moeda{}) return valor;  // no reversal (or one of 0.00): the whole advance
+        const Moeda resto = DescontoDoAdiantamento(
+            valor, estornado, Moeda::DeDezMilesimos(qryTrava.Campo("vl_anteriores").ComoDezMilesimos()));
+        if (resto == Moeda{}) return std::nullopt;
+        return resto;
     };
-    auto gerarAcertos = [this, &qryUpdate, &qryInsert, &qryPesquisa, &qryTrava, &adiantamentoEstornado](
+    auto gerarAcertos = [this, &qryUpdate, &qryInsert, &qryPesquisa, &qryTrava, &valorDoAcerto](
                             AcertoFase tipo, ResumoFase& resumoFase) {
         for (; !qryPesquisa.Fim(); qryPesquisa.Proximo()) {
             painel_.ProcessarEventos();
             painel_.Avancar();
             const std::string idComissao = qryPesquisa.Campo("id_comissao").ComoTexto();
             AbrirConsulta(qryTrava, SqlTravarEntrada(idComissao));
-            if (qryTrava.Fim() || qryTrava.Campo("st_estorno_1").ComoTexto() != EstornoAntesDoAcerto(tipo) ||
-                (tipo == AcertoFase::Desconto && adiantamentoEstornado(qryPesquisa))) {
+            const bool movida =
+                qryTrava.Fim() || qryTrava.Campo("st_estorno_1").ComoTexto() != EstornoAntesDoAcerto(tipo);
+            const std::optional<Moeda> acerto = movida ? std::nullopt : valorDoAcerto(qryPesquisa);
+            if (!acerto) {
                 IBT_Gen.CommitRetaining();  // releases the lock; nothing else is pending
                 ++resumoFase.ignorados;
                 continue;
             }
             const db::DataHora pagamento =
                 DataPagamentoAcertoFase(relogio_.Agora(), qryPesquisa.Campo("dt_credito").ComoDataHora());
-            const Moeda valor = Moeda::DeDezMilesimos(qryPesquisa.Campo("vl_comissao").ComoDezMilesimos());
+            const Moeda valor = *acerto;
             GravacaoConjunta gravacao(IBT_Gen);
             ExecutarComando(qryInsert,
                             SqlInserirAcertoFase(tipo, pagamento, qryPesquisa.Campo("id_vendedor").ComoTexto(), valor,
