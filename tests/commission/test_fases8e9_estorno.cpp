@@ -307,9 +307,10 @@ protected:
             motor.GerarEstornoInadimplentes();
         }
     }
+    // What the seller's entries give for what the customer paid (receipts of open receivables wait).
     std::string Total(int vendedor) {
-        return dados->Valor("select coalesce(sum(vl_comissao), 0) from mov_comissao where id_vendedor = " +
-                            std::to_string(vendedor));
+        return dados->Valor("select coalesce(sum(vl_comissao), 0) from mov_comissao where st_recebimento = 'S' and "
+                            "id_vendedor = " + std::to_string(vendedor));
     }
     std::string Estornos(int nota) {
         return Linha("select id_vendedor, vl_acerto from mov_acerto_comissao where id_comissao_estornada = " +
