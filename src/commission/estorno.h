@@ -7,6 +7,7 @@
 #include <string>
 
 #include "commission/moeda.h"
+#include "db/datas.h"
 
 namespace zelprax::comissao {
 
@@ -18,6 +19,10 @@ Moeda ValorEstornoSlot(Moeda adiantamento, Moeda poComissaoEstornada);
 // (entradas) and how many carry a deduction of the commercial-phase blocking still outstanding
 // (descontos).
 std::string SqlAdiantamentoVendedor(std::int32_t idNota, std::int32_t idVendedor);
+
+// Of the seller's sales entries on the invoice carrying a blocking deduction, those Phase 4 can
+// still pay back (paid entries issued within its window, counted from `hoje`): a_devolver.
+std::string SqlDescontosADevolver(std::int32_t idNota, std::int32_t idVendedor, const db::DataHora& hoje);
 
 // The reversal settlements written for the seller on the invoice (estornos).
 std::string SqlEstornosVendedor(std::int32_t idNota, std::int32_t idVendedor);

@@ -6,8 +6,11 @@
 //
 // An advance is taken back once: a seller whose advance carries a deduction of the commercial-phase
 // blocking is left for a later run (the invoice stays marked), and reversed only once that
-// deduction is paid back.
+// deduction is paid back. Once the deduction can no longer be paid back (Phase 4's window has
+// passed), the deduction took the advance for good: the invoice is closed without reversing that
+// seller.
 
+#include "commission/acertos_fase.h"
 #include "commission/estorno.h"
 #include "commission/gravacao_conjunta.h"
 #include "commission/modelo.h"
@@ -96,10 +99,12 @@ struct AdiantamentoVendedor {
     Moeda valor;                  // the seller's sales entries on the invoice
     bool creditado = false;       // there is such an entry
     bool descontoPendente = false;  // one of them carries an outstanding blocking deduction
+    bool descontoADevolver = false;  // one such deduction that Phase 4 can still pay back
     bool estornado = false;       // a reversal was already written for the seller (another slot)
 };
 
-AdiantamentoVendedor LerAdiantamento(db::Consulta& consulta, std::int32_t idNota, std::int32_t idVendedor) {
+AdiantamentoVendedor LerAdiantamento(db::Consulta& consulta, std::int32_t idNota, std::int32_t idVendedor,
+                                     const db::DataHora& hoje) {
     AdiantamentoVendedor a;
     consulta.Fechar();
     consulta.DefinirSQL(SqlAdiantamentoVendedor(idNota, idVendedor));
@@ -108,6 +113,12 @@ AdiantamentoVendedor LerAdiantamento(db::Consulta& consulta, std::int32_t idNota
     a.creditado = consulta.Campo("entradas").ComoInteiro() > 0;
     a.descontoPendente = consulta.Campo("descontos").ComoInteiro() > 0;
     consulta.Fechar();
+    if (a.descontoPendente) {
+        consulta.DefinirSQL(SqlDescontosADevolver(idNota, idVendedor, hoje));
+        consulta.Abrir();
+        a.descontoADevolver = consulta.Campo("a_devolver").ComoInteiro() > 0;
+        consulta.Fechar();
+    }
     consulta.DefinirSQL(SqlEstornosVendedor(idNota, idVendedor));
     consulta.Abrir();
     a.estornado = consulta.Campo("estornos").ComoInteiro() > 0;
@@ -126,6 +137,13 @@ std::string SqlAdiantamentoVendedor(std::int32_t idNota, std::int32_t idVendedor
            "sum(case when c.st_estorno_1 = 'S' then 1 else 0 end) as descontos from mov_comissao c "
            "where c.tp_registro = '1' and c.id_nf_comercio = " +
            db::InteiroSQL(idNota) + " and c.id_vendedor = " + db::InteiroSQL(idVendedor);
+}
+
+std::string SqlDescontosADevolver(std::int32_t idNota, std::int32_t idVendedor, const db::DataHora& hoje) {
+    return " select count(*) as a_devolver from mov_comissao c where c.tp_registro = '1' and c.id_nf_comercio = " +
+           db::InteiroSQL(idNota) + " and c.id_vendedor = " + db::InteiroSQL(idVendedor) +
+           " and c.st_estorno_1 = 'S' and c.id_comissao_gerada is not null and c.dt_emissao > " +
+           db::DataSQL(db::SomarDias(hoje, -kDiasParaDevolverDesconto));
 }
 
 std::string SqlEstornosVendedor(std::int32_t idNota, std::int32_t idVendedor) {
@@ -200,11 +218,13 @@ void Motor::GerarEstornoInadimplentes() {
 
             // Only what the seller was actually credited is taken back, and only once: nothing
             // when no advance was credited, nothing while the blocking holds a deduction of it
-            // (the invoice waits for that deduction to be paid back), and for a seller in two
-            // slots, one reversal of the whole advance.
-            const AdiantamentoVendedor adiantamento = LerAdiantamento(trava, idNota, slot.idVendedor);
+            // (the invoice waits for that deduction to be paid back while it still can be; past
+            // that the deduction keeps the advance and the slot stays as it is), and for a seller
+            // in two slots, one reversal of the whole advance.
+            const AdiantamentoVendedor adiantamento =
+                LerAdiantamento(trava, idNota, slot.idVendedor, relogio_.Agora());
             if (!adiantamento.creditado || adiantamento.descontoPendente) {
-                aguardaDesconto = aguardaDesconto || adiantamento.descontoPendente;
+                aguardaDesconto = aguardaDesconto || adiantamento.descontoADevolver;
                 vinculo.Transacao().CommitRetaining();
                 ++resumo[9].ignorados;
                 continue;

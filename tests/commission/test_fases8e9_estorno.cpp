@@ -36,9 +36,11 @@ void NotaInadimplente(DadosTeste& d, int id, int vencido, const Colunas& nota = 
 
 // The sales entry of `vendedor` on invoice `nota`: the advance Phase 5 credited on invoicing.
 void Adiantar(DadosTeste& d, int id, int nota, int vendedor, const std::string& valor,
-              const std::string& estorno = "'N'") {
-    d.Entrada(id, {{"ID_NF_COMERCIO", std::to_string(nota)}, {"ID_VENDEDOR", std::to_string(vendedor)},
-                   {"VL_COMISSAO", valor}, {"ST_ESTORNO_1", estorno}});
+              const std::string& estorno = "'N'", const Colunas& mais = {}) {
+    Colunas colunas = {{"ID_NF_COMERCIO", std::to_string(nota)}, {"ID_VENDEDOR", std::to_string(vendedor)},
+                       {"VL_COMISSAO", valor}, {"ST_ESTORNO_1", estorno}};
+    for (const auto& [k, v] : mais) colunas[k] = v;
+    d.Entrada(id, colunas);
 }
 
 class Fases8e9 : public FasesTeste {
@@ -183,6 +185,47 @@ TEST_F(Fases8e9, SoOSegundoDeTresVendedoresFoiCreditado) {
                     "from mov_nf_comercio"),
               "N|N|N|S|S");
     EXPECT_EQ(Estado(1), "N|1");
+}
+
+// A seller whose advance carries a deduction of the blocking is reversed once Phase 4 has paid it
+// back; the invoice waits only while Phase 4 still can (entries younger than 120 days), then it is
+// closed without taking that seller's advance a second time. The other sellers are reversed.
+TEST_F(Fases8e9, EsperaPeloDescontoDoBloqueioSoEnquantoPodeSerDevolvido) {
+    const Colunas segundo = {{"ID_VENDEDOR2", "20"}, {"PO_COMISSAO2", "2"}, {"ST_CREDITO_FAT2", "'S'"},
+                             {"PO_CREDITO_FAT2", "100"}};
+    struct Caso {
+        int dias;  // age of seller 10's deducted advance
+        Colunas nota;
+        bool fechada;
+        Linhas estornos;
+        const char* creditos;  // ST_CREDITO_FAT, ST_CREDITO_FAT2
+    };
+    const std::vector<Caso> casos = {
+        {119, {}, false, {}, "S|<null>"},
+        {120, {}, true, {}, "S|<null>"},
+        {119, segundo, false, {{"20", "20.00"}}, "S|N"},
+        {120, segundo, true, {{"20", "20.00"}}, "S|N"},
+    };
+    for (std::size_t i = 0; i < casos.size(); ++i) {
+        const int id = static_cast<int>(i + 1);
+        NotaInadimplente(*dados, id, 30, casos[i].nota);
+        Adiantar(*dados, id, id, 10, "50", "'S'",
+                 {{"DT_EMISSAO", DiaSQL(-casos[i].dias)}, {"ID_COMISSAO_GERADA", "900"}});
+        Adiantar(*dados, 10 + id, id, 20, "20");
+    }
+
+    motor.GerarEstornoInadimplentes();
+
+    for (std::size_t i = 0; i < casos.size(); ++i) {
+        const std::string id = std::to_string(i + 1);
+        EXPECT_EQ(Estado(static_cast<int>(i + 1)), casos[i].fechada ? "N|" + id : "S|<null>") << "case " << id;
+        EXPECT_EQ(dados->Linhas("select id_vendedor, vl_acerto from mov_acerto_comissao where "
+                                "id_comissao_estornada = " + id),
+                  casos[i].estornos)
+            << "case " << id;
+        EXPECT_EQ(Linha("select st_credito_fat, st_credito_fat2 from mov_nf_comercio where id_nf_comercio = " + id),
+                  casos[i].creditos) << "case " << id;
+    }
 }
 
 TEST_F(Fases8e9, NotaSemSlotCreditadoEFechadaSemAcerto) {
