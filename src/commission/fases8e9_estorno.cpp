@@ -34,10 +34,16 @@ const char* const kMarcarRecebimentos =
     " update mov_financeiro mf set mf.st_estornar_comissao = 'S' where mf.id_nf_comercio in (select "
     "mc.id_nf_comercio from mov_nf_comercio mc where mc.st_calc_estorno = 'S') and mf.id_comissao_gerada is null";
 
+// The unpaid share: the open receivables whose commission is not paid, each counted by the share
+// of the invoice Phase 6 gives it. With the freight charged in an instalment, the one whose
+// number holds "/A" carries the freight, and the freight is left out of it and of the total; an
+// invoice of nothing but freight is counted as one without the freight rule.
 const char* const kCalcularParteNaoPaga =
-    " update mov_nf_comercio mc set mc.po_comissao_estornada =((select Sum(mf.vl_documento) from mov_financeiro mf "
-    "where mf.id_nf_comercio = mc.id_nf_comercio and mf.id_comissao_gerada is null and mf.dt_baixa is null) / "
-    "mc.vl_total_nf) * 100 where "
+    " update mov_nf_comercio mc set mc.po_comissao_estornada =((select Sum(mf.vl_documento - case when "
+    "position('/A' in mf.no_documento) > 0 then (case when mc.st_incluir_frete_parc = 'S' and mc.vl_frete <> "
+    "mc.vl_total_nf then mc.vl_frete else 0 end) else 0 end) from mov_financeiro mf where mf.id_nf_comercio = "
+    "mc.id_nf_comercio and mf.id_comissao_gerada is null and mf.dt_baixa is null) / (mc.vl_total_nf - case when "
+    "mc.st_incluir_frete_parc = 'S' and mc.vl_frete <> mc.vl_total_nf then mc.vl_frete else 0 end)) * 100 where "
     "mc.st_calc_estorno = 'S' and mc.vl_total_nf > 0  and mc.id_st_nf in (3,5)";
 
 const char* const kSelecaoNotasMarcadas =

@@ -156,6 +156,44 @@ TEST_F(Fases8e9, ExemploDeNoveReais) {
     EXPECT_EQ(dados->Valor("select vl_comissao from mov_comissao where tp_registro = 3"), "-9.00");
 }
 
+// The unpaid share counts an open receivable by the share of the invoice Phase 6 gives it: with the
+// freight charged in an instalment, the "/A" one carries the freight, which is left out of it and
+// of the invoice's total. 1,100.00 of which 100.00 freight; an advance of 20.00.
+TEST_F(Fases8e9, ParteNaoPagaComOFreteNumaParcela) {
+    struct Caso {
+        Colunas nota;
+        const char *aberto, *valor;  // the open receivable's number after the invoice's, and amount
+        const char *parte, *estorno;
+    };
+    const Colunas frete = {{"ST_INCLUIR_FRETE_PARC", "'S'"}};
+    const std::vector<Caso> casos = {
+        {frete, "/B", "500", "50.00", "10.00"},
+        {frete, "/A", "600", "50.00", "10.00"},
+        {frete, "/a", "600", "60.00", "12.00"},  // not the freight's instalment
+        {{}, "/A", "600", "54.54", "10.91"},
+        // Nothing but freight: counted as without the freight rule, instead of a division by zero.
+        {{{"ST_INCLUIR_FRETE_PARC", "'S'"}, {"VL_TOTAL_NF", "100"}}, "/A", "100", "100.00", "20.00"},
+    };
+    for (std::size_t i = 0; i < casos.size(); ++i) {
+        const int id = static_cast<int>(i + 1);
+        Colunas nota = {{"VL_TOTAL_NF", "1100"}, {"VL_FRETE", "100"}};
+        for (const auto& [k, v] : casos[i].nota) nota[k] = v;
+        NotaInadimplente(*dados, id, 30, nota,
+                         {{"NO_DOCUMENTO", "'" + std::to_string(id) + casos[i].aberto + "'"},
+                          {"VL_DOCUMENTO", casos[i].valor}});
+        Adiantar(*dados, id, id, 10, "20");
+    }
+
+    motor.GerarEstornoInadimplentes();
+
+    for (std::size_t i = 0; i < casos.size(); ++i) {
+        const std::string id = std::to_string(i + 1);
+        EXPECT_EQ(Linha("select n.po_comissao_estornada, a.vl_acerto from mov_nf_comercio n join mov_acerto_comissao a "
+                        "on a.id_comissao_estornada = n.id_nf_comercio where n.id_nf_comercio = " + id),
+                  std::string(casos[i].parte) + "|" + casos[i].estorno) << "case " << id;
+    }
+}
+
 TEST_F(Fases8e9, ComissaoDeTodosOsRecebimentosPagaDaValorZero) {
     NotaInadimplente(*dados, 1, 30, {}, {{"ID_COMISSAO_GERADA", "900"}});
     Adiantar(*dados, 1, 1, 10, "50");
@@ -408,24 +446,40 @@ TEST_F(EstornoDoCreditado, OAdiantamentoCreditadoVezesAParteNaoPaga) {
 }
 
 // A receivable the customer paid on time is not part of the unpaid share, whether or not the ERP
-// has paid its commission yet: once the customer pays the rest, the seller has all of it.
+// has paid its commission yet: once the customer pays the rest, the seller has all of it. With the
+// freight charged in the first instalment, the open one is counted by its share of the products.
 TEST_F(EstornoDoCreditado, RecebimentoPagoPeloClienteNaoEntraNaParteNaoPaga) {
-    for (const char* comissaoPaga : {"null", "900"}) {
-        SCOPED_TRACE(std::string("commission of the paid receivable: ") + comissaoPaga);
+    struct Caso {
+        Colunas nota;
+        const char *pago, *aberto;  // receivables "1/A" and "1/B"
+        const char* estorno;
+    };
+    const std::vector<Caso> casos = {
+        {{{"PO_CREDITO_FAT", "50"}}, "500", "500", "10|12.50"},
+        {{{"PO_CREDITO_FAT", "40"}, {"VL_TOTAL_NF", "1100"}, {"VL_FINANCEIRO", "1100"}, {"VL_FRETE", "100"},
+          {"ST_INCLUIR_FRETE_PARC", "'S'"}},
+         "600", "500", "10|10.00"},
+    };
+    for (std::size_t n = 0; n < 2 * casos.size(); ++n) {
+        const Caso& caso = casos[n / 2];
+        const char* comissaoPaga = n % 2 == 0 ? "null" : "900";
+        SCOPED_TRACE(std::string("commission of the paid receivable: ") + comissaoPaga + ", reversal " + caso.estorno);
         dados->Executar("delete from mov_comissao");
         dados->Executar("delete from mov_acerto_comissao");
         dados->Executar("delete from mov_financeiro");
         dados->Executar("delete from mov_nf_comercio_item");
         dados->Executar("delete from mov_nf_comercio");
-        dados->Nota(1, {{"VL_BASE_COMISSAO", "1000"}, {"PO_CREDITO_FAT", "50"}, {"ST_ESTORNAR_COMISSAO", "'S'"},
-                        {"ID_PLANO_PAGTO", "1"}});
+        Colunas nota = {{"VL_BASE_COMISSAO", "1000"}, {"ST_ESTORNAR_COMISSAO", "'S'"}, {"ID_PLANO_PAGTO", "1"}};
+        for (const auto& [k, v] : caso.nota) nota[k] = v;
+        dados->Nota(1, nota);
         dados->Item(1, 1);
-        dados->Receber(11, 1, {{"VL_DOCUMENTO", "500"}, {"DT_VENCTO", DiaSQL(-60)}, {"DT_BAIXA", DiaSQL(-60)},
-                               {"ID_COMISSAO_GERADA", comissaoPaga}});
-        dados->Receber(12, 1, {{"VL_DOCUMENTO", "500"}, {"DT_VENCTO", DiaSQL(-40)}, {"ST_CALC_COMISSAO", "'N'"}});
+        dados->Receber(11, 1, {{"NO_DOCUMENTO", "'1/A'"}, {"VL_DOCUMENTO", caso.pago}, {"DT_VENCTO", DiaSQL(-60)},
+                               {"DT_BAIXA", DiaSQL(-60)}, {"ID_COMISSAO_GERADA", comissaoPaga}});
+        dados->Receber(12, 1, {{"NO_DOCUMENTO", "'1/B'"}, {"VL_DOCUMENTO", caso.aberto}, {"DT_VENCTO", DiaSQL(-40)},
+                               {"ST_CALC_COMISSAO", "'N'"}});
 
         Executar();
-        EXPECT_EQ(Estornos(1), "10|12.50");
+        EXPECT_EQ(Estornos(1), caso.estorno);
 
         dados->Executar("update mov_financeiro set dt_baixa = current_date, st_calc_comissao = 'S' "
                         "where id_financeiro = 12");
