@@ -24,23 +24,14 @@ void Ler(db::Consulta& consulta, Motor& motor, const std::string& sql) {
     consulta.Abrir();
 }
 
-// The sellers whose advance on the invoice a reversal for a defaulting customer took back.
-std::set<std::int32_t> VendedoresEstornados(Motor& motor, std::int32_t idNota) {
-    db::Consulta consulta("qryVendedoresEstornados");
-    Ler(consulta, motor,
-        " select distinct id_vendedor from mov_acerto_comissao where id_comissao_estornada = " + db::InteiroSQL(idNota));
-    std::set<std::int32_t> vendedores;
-    for (; !consulta.Fim(); consulta.Proximo()) vendedores.insert(consulta.Campo("id_vendedor").ComoInteiro());
-    return vendedores;
-}
-
 }  // namespace
 
 DadosVenda LerDadosVenda(Motor& motor, std::int32_t idNota) {
     db::Consulta consulta("qryDadosVenda");
     Ler(consulta, motor,
         " select mc.vl_financeiro, mc.vl_frete, mc.st_incluir_frete_parc, mc.st_comissao_ad2, mc.st_comissao_ad3, "
-        "mc.st_comissao_ad4, mc.st_comissao_ad5 from mov_nf_comercio mc where mc.id_nf_comercio = " +
+        "mc.st_comissao_ad4, mc.st_comissao_ad5, mc.st_calc_estorno, mc.id_comissao_estornada from mov_nf_comercio mc "
+        "where mc.id_nf_comercio = " +
             db::InteiroSQL(idNota));
     DadosVenda d;
     if (!consulta.Fim() && !consulta.Campo("vl_financeiro").Nulo()) d.vlFinanceiro = LerValor(consulta, "vl_financeiro");
@@ -48,31 +39,34 @@ DadosVenda LerDadosVenda(Motor& motor, std::int32_t idNota) {
     d.freteNaParcela = consulta.Campo("st_incluir_frete_parc").ComoTexto() == "S";
     for (int n = 2; n <= kSlotsVendedor; ++n)
         d.stComissaoAd[static_cast<std::size_t>(n)] = consulta.Campo(ColunaSlot("st_comissao_ad", n)).ComoTexto();
+    d.estorno = consulta.Campo("st_calc_estorno").ComoTexto() == "S" || !consulta.Campo("id_comissao_estornada").Nulo();
     return d;
 }
 
-ComissaoDaVenda::ComissaoDaVenda(Motor& motor, const db::Consulta& nota, DadosVenda dados, bool estornoContaComoCredito)
+ComissaoDaVenda::ComissaoDaVenda(Motor& motor, const db::Consulta& nota, DadosVenda dados)
     : motor_(motor), nota_(nota), dados_(std::move(dados)), idNota_(nota.Campo("id_nf_comercio").ComoInteiro()) {
     const std::string documento = "id_nf_comercio " + std::to_string(idNota_);
-    std::optional<std::set<std::int32_t>> estornados;
+    if (dados_.estorno) {
+        db::Consulta consulta("qryEstornosDaNota");
+        Ler(consulta, motor,
+            " select id_vendedor, min(dt_pagamento) as dt_estorno from mov_acerto_comissao where "
+            "id_comissao_estornada = " + db::InteiroSQL(idNota_) + " group by id_vendedor");
+        for (; !consulta.Fim(); consulta.Proximo())
+            estornos_[consulta.Campo("id_vendedor").ComoInteiro()] = consulta.Campo("dt_estorno").ComoDataHora().SoData();
+    }
     for (int n = 1; n <= kSlotsVendedor; ++n) {
         SlotVendedor s = LerSlotVendedor(nota, n);
-        if (estornoContaComoCredito && s.idVendedor > 0 && s.stCreditoFat != "S") {
-            if (!estornados) estornados = VendedoresEstornados(motor, idNota_);
-            if (estornados->count(s.idVendedor)) s.stCreditoFat = "S";
-        }
+        slots_[static_cast<std::size_t>(n)] = s;
+        rateio_[static_cast<std::size_t>(n)] = 1.0;
         // A share credited on invoicing outside 0 to 100 would give more than the commission on one
         // side and take it back on the other: the nearest bound is taken.
-        if (s.stCreditoFat == "S" && s.idVendedor > 0 &&
-            (s.poCreditoFat < Moeda{} || s.poCreditoFat > Moeda::DeInteiro(100))) {
-            s.poCreditoFat = std::clamp(s.poCreditoFat, Moeda{}, Moeda::DeInteiro(100));
+        if (Creditado(n) && s.idVendedor > 0 && (s.poCreditoFat < Moeda{} || s.poCreditoFat > Moeda::DeInteiro(100))) {
+            slots_[static_cast<std::size_t>(n)].poCreditoFat = std::clamp(s.poCreditoFat, Moeda{}, Moeda::DeInteiro(100));
             motor.textosCortados.RegistrarCorrecao("Percentual de crédito no faturamento fora de 0 a 100 na coluna " +
                                                        ColunaSlot("PO_CREDITO_FAT", n) +
                                                        " de MOV_NF_COMERCIO, tomado o limite mais próximo",
                                                    documento);
         }
-        slots_[static_cast<std::size_t>(n)] = s;
-        rateio_[static_cast<std::size_t>(n)] = 1.0;
     }
 
     // The co-sellers whose rate is part of the main rate: when their rates add up to more than the
@@ -124,9 +118,22 @@ Moeda ComissaoDaVenda::ReducaoRestante(int n) {
     return Reducao() - (bruto - Adiantamento(n));
 }
 
-Moeda ComissaoDaVenda::Recebimento(int n, double fatorParcela, double fatorDesconto) {
+bool ComissaoDaVenda::Creditado(int n) const {
+    const SlotVendedor& slot = Slot(n);
+    return slot.stCreditoFat == "S" || (slot.idVendedor > 0 && estornos_.count(slot.idVendedor) > 0);
+}
+
+bool ComissaoDaVenda::CreditadoNaParcela(int n, const ParcelaDaVenda& parcela) const {
+    const SlotVendedor& slot = Slot(n);
+    if (slot.stCreditoFat == "S") return true;
+    const auto estorno = slot.idVendedor > 0 ? estornos_.find(slot.idVendedor) : estornos_.end();
+    if (estorno == estornos_.end()) return false;
+    return !parcela.idFinanceiro || (parcela.recebida && parcela.dtCredito < estorno->second);
+}
+
+Moeda ComissaoDaVenda::Recebimento(int n, double fatorParcela, double fatorDesconto, bool creditado) {
     Moeda v = Integral(n);
-    if (Creditado(n))  // the share not credited on invoicing
+    if (creditado)  // the share not credited on invoicing
         v = MultiplicarValores(v, Moeda::DeInteiro(100) - Slot(n).poCreditoFat, 100);
     v = v.Vezes(fatorParcela);
     v = v.Vezes(fatorDesconto);
@@ -147,7 +154,10 @@ Moeda ComissaoDaVenda::Espaco(std::int32_t vendedor) {
     Ler(consulta, motor_,
         " select (select coalesce(sum(c.vl_comissao), 0) from mov_comissao c where c.tp_registro in (1, 2) and "
         "c.id_nf_comercio = " + nota + " and c.id_vendedor = " + id +
-            ") as vl_entradas, (select coalesce(sum(a.vl_acerto), 0) from mov_acerto_comissao a where "
+            " and not (c.tp_registro = 2 and c.id_comissao_gerada is null and exists (select 1 from mov_financeiro mf "
+            "where mf.id_financeiro = c.id_financeiro and mf.st_calc_comissao = 'S' and mf.vl_documento > 0 and not "
+            "exists (select 1 from mov_comissao p where p.tp_registro = 2 and p.id_financeiro = mf.id_financeiro and "
+            "p.id_comissao_gerada is not null)))) as vl_entradas, (select coalesce(sum(a.vl_acerto), 0) from mov_acerto_comissao a where "
             "a.id_comissao_estornada = " + nota + " and a.id_vendedor = " + id +
             ") as vl_estornos from rdb$database");
     const Moeda espaco = limite - LerValor(consulta, "vl_entradas") + LerValor(consulta, "vl_estornos");

@@ -54,12 +54,12 @@ Moeda LerValor(const db::Consulta& consulta, const char* coluna) {
 }
 
 // Whether slot n of the selected invoice yields a sales entry.
-bool SlotAdmitido(const db::Consulta& nota, const SlotVendedor& slot) {
+bool SlotAdmitido(const db::Consulta& nota, const SlotVendedor& slot, bool creditado) {
     const std::int32_t situacao = nota.Campo("id_st_nf").ComoInteiro();
     if (situacao != 3 && situacao != 5) return false;
     if (nota.Campo("st_devolvido").ComoTexto() == "S") return false;
     if (slot.idVendedor <= 0) return false;
-    if (slot.stCreditoFat != "S") return false;
+    if (!creditado) return false;
     return nota.Campo("ST_COMISSAO_PAGAR").ComoTexto() == "S";
 }
 
@@ -103,7 +103,7 @@ Moeda Motor::ValorReducaoComissao(std::int32_t idNota) {
 void Motor::GravarEntradasVenda(ComissaoDaVenda& venda, ResumoFase& resumoFase) {
     for (int n = 1; n <= kSlotsVendedor; ++n) {
         const SlotVendedor& slot = venda.Slot(n);
-        if (!SlotAdmitido(IBQ_Comercio, slot)) continue;
+        if (!SlotAdmitido(IBQ_Comercio, slot, venda.Creditado(n))) continue;
 
         EntradaComissao entrada = EntradaDaNota(*this, IBQ_Comercio, n, kEntradaVenda);
         const std::string serie = IBQ_Comercio.Campo("ds_serie_nf").ComoTexto();
@@ -171,7 +171,7 @@ bool Motor::ReconstruirNota(std::int32_t idNota, ResumoFase& resumoFase) {
 
     // A slot whose advance was reversed for a defaulting customer is rebuilt as credited: its
     // reversal stays and keeps taking back its share.
-    ComissaoDaVenda venda(*this, IBQ_Comercio, LerDadosVenda(*this, idNota), true);
+    ComissaoDaVenda venda(*this, IBQ_Comercio, LerDadosVenda(*this, idNota));
     GravarEntradasVenda(venda, resumoFase);
 
     // The part of the sale not financed was received at invoicing.
@@ -186,7 +186,8 @@ bool Motor::ReconstruirNota(std::int32_t idNota, ResumoFase& resumoFase) {
         GravarEntradasRecebimento(venda, IBQ_Comercio, aVista, resumoFase);
     }
 
-    // The receivables, by receivable as the receipt phase does them.
+    // The receivables, by receivable as the receipt phase does them, and marked calculated as it
+    // marks them.
     db::Consulta receber("qryRecebimentosDaNota");
     receber.Anexar(&Banco());
     receber.DefinirTransacao(&transacao);
@@ -196,8 +197,10 @@ bool Motor::ReconstruirNota(std::int32_t idNota, ResumoFase& resumoFase) {
     receber.Abrir();
     receber.BuscarTodos();
     for (; !receber.Fim(); receber.Proximo()) {
-        if (financeirosPagos.count(receber.Campo("id_financeiro").ComoInteiro())) continue;
+        const std::int32_t idFinanceiro = receber.Campo("id_financeiro").ComoInteiro();
+        if (financeirosPagos.count(idFinanceiro)) continue;
         GravarEntradasRecebimento(venda, IBQ_Comercio, ParcelaDoRecebimento(receber), resumoFase);
+        executar(" update mov_financeiro set st_calc_comissao = 'N' where id_financeiro = " + db::InteiroSQL(idFinanceiro));
     }
     receber.Fechar();
 

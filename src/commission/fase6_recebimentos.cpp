@@ -39,12 +39,12 @@ Moeda LerValor(const db::Consulta& consulta, const char* coluna) {
 
 // Whether slot n of the invoice yields a receipt entry. A slot credited in full on invoicing has
 // nothing left to earn on receipt.
-bool SlotAdmitido(const db::Consulta& nota, const SlotVendedor& slot) {
+bool SlotAdmitido(const db::Consulta& nota, const SlotVendedor& slot, bool creditado) {
     const std::int32_t situacao = nota.Campo("id_st_nf").ComoInteiro();
     if (situacao != 3 && situacao != 5) return false;
     if (nota.Campo("st_devolvido").ComoTexto() == "S") return false;
     if (slot.idVendedor <= 0) return false;
-    if (slot.stCreditoFat == "S" && !(slot.poCreditoFat < Moeda::DeInteiro(100))) return false;
+    if (creditado && !(slot.poCreditoFat < Moeda::DeInteiro(100))) return false;
     return nota.Campo("ST_COMISSAO_PAGAR").ComoTexto() == "S";
 }
 
@@ -55,7 +55,8 @@ void Motor::GravarEntradasRecebimento(ComissaoDaVenda& venda, const db::Consulta
     const bool aVista = !parcela.idFinanceiro;
     for (int n = 1; n <= kSlotsVendedor; ++n) {
         const SlotVendedor& slot = venda.Slot(n);
-        if (!SlotAdmitido(nota, slot)) continue;
+        const bool creditado = venda.CreditadoNaParcela(n, parcela);
+        if (!SlotAdmitido(nota, slot, creditado)) continue;
 
         EntradaComissao entrada = EntradaDaNota(*this, nota, n, kEntradaRecebimento);
         entrada.idFinanceiro = parcela.idFinanceiro;
@@ -97,7 +98,7 @@ void Motor::GravarEntradasRecebimento(ComissaoDaVenda& venda, const db::Consulta
 
         // Never more than what the sale still owes the seller: a receivable re-issued, renegotiated
         // or raised with interest does not pay the same commission twice.
-        const Moeda v = std::min(venda.Recebimento(n, fFatorParcela, fFatorDesconto), venda.Espaco(slot.idVendedor));
+        const Moeda v = std::min(venda.Recebimento(n, fFatorParcela, fFatorDesconto, creditado), venda.Espaco(slot.idVendedor));
         entrada.vlComissao = v;
         const Moeda baseFinal = AplicarFatores(b, fFatorParcela, fFatorDesconto);
         entrada.vlBaseComissao = baseFinal;
@@ -119,7 +120,7 @@ void Motor::GravarEntradasRecebimento(const db::Consulta& receber, ResumoFase& r
     IBQ_Comercio.Abrir();
     if (IBQ_Comercio.Fim()) return;
     const std::int32_t idNota = IBQ_Comercio.Campo("id_nf_comercio").ComoInteiro();
-    ComissaoDaVenda venda(*this, IBQ_Comercio, LerDadosVenda(*this, idNota), false);
+    ComissaoDaVenda venda(*this, IBQ_Comercio, LerDadosVenda(*this, idNota));
     GravarEntradasRecebimento(venda, IBQ_Comercio, ParcelaDoRecebimento(receber), resumoFase);
 }
 
