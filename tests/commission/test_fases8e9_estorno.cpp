@@ -93,6 +93,7 @@ TEST_F(Fases8e9, QuaisNotasSaoMarcadas) {
         {11, {{"ID_ST_NF", "5"}}, {}, true},
         {11, {{"VL_TOTAL_NF", "0"}}, {}, false},
         {11, {{"ST_CALC_ESTORNO", "'N'"}}, {}, true},
+        {11, {{"ST_INCLUIR_FRETE_PARC", "'S'"}, {"VL_FRETE", "1000"}}, {}, true},  // all of it freight
         {0, {}, {}, false},                                    // no receivable at all
     };
     for (std::size_t i = 0; i < casos.size(); ++i) {
@@ -156,44 +157,6 @@ TEST_F(Fases8e9, ExemploDeNoveReais) {
     EXPECT_EQ(dados->Valor("select vl_comissao from mov_comissao where tp_registro = 3"), "-9.00");
 }
 
-// The unpaid share counts an open receivable by the share of the invoice Phase 6 gives it: with the
-// freight charged in an instalment, the "/A" one carries the freight, which is left out of it and
-// of the invoice's total. 1,100.00 of which 100.00 freight; an advance of 20.00.
-TEST_F(Fases8e9, ParteNaoPagaComOFreteNumaParcela) {
-    struct Caso {
-        Colunas nota;
-        const char *aberto, *valor;  // the open receivable's number after the invoice's, and amount
-        const char *parte, *estorno;
-    };
-    const Colunas frete = {{"ST_INCLUIR_FRETE_PARC", "'S'"}};
-    const std::vector<Caso> casos = {
-        {frete, "/B", "500", "50.00", "10.00"},
-        {frete, "/A", "600", "50.00", "10.00"},
-        {frete, "/a", "600", "60.00", "12.00"},  // not the freight's instalment
-        {{}, "/A", "600", "54.54", "10.91"},
-        // Nothing but freight: counted as without the freight rule, instead of a division by zero.
-        {{{"ST_INCLUIR_FRETE_PARC", "'S'"}, {"VL_TOTAL_NF", "100"}}, "/A", "100", "100.00", "20.00"},
-    };
-    for (std::size_t i = 0; i < casos.size(); ++i) {
-        const int id = static_cast<int>(i + 1);
-        Colunas nota = {{"VL_TOTAL_NF", "1100"}, {"VL_FRETE", "100"}};
-        for (const auto& [k, v] : casos[i].nota) nota[k] = v;
-        NotaInadimplente(*dados, id, 30, nota,
-                         {{"NO_DOCUMENTO", "'" + std::to_string(id) + casos[i].aberto + "'"},
-                          {"VL_DOCUMENTO", casos[i].valor}});
-        Adiantar(*dados, id, id, 10, "20");
-    }
-
-    motor.GerarEstornoInadimplentes();
-
-    for (std::size_t i = 0; i < casos.size(); ++i) {
-        const std::string id = std::to_string(i + 1);
-        EXPECT_EQ(Linha("select n.po_comissao_estornada, a.vl_acerto from mov_nf_comercio n join mov_acerto_comissao a "
-                        "on a.id_comissao_estornada = n.id_nf_comercio where n.id_nf_comercio = " + id),
-                  std::string(casos[i].parte) + "|" + casos[i].estorno) << "case " << id;
-    }
-}
-
 TEST_F(Fases8e9, ComissaoDeTodosOsRecebimentosPagaDaValorZero) {
     NotaInadimplente(*dados, 1, 30, {}, {{"ID_COMISSAO_GERADA", "900"}});
     Adiantar(*dados, 1, 1, 10, "50");
@@ -225,45 +188,25 @@ TEST_F(Fases8e9, SoOSegundoDeTresVendedoresFoiCreditado) {
     EXPECT_EQ(Estado(1), "N|1");
 }
 
-// A seller whose advance carries a deduction of the blocking is reversed once Phase 4 has paid it
-// back; the invoice waits only while Phase 4 still can (entries younger than 120 days), then it is
-// closed without taking that seller's advance a second time. The other sellers are reversed.
+// Seller 10's advance carries a blocking deduction: the invoice waits for its payback while Phase 4
+// can still pay it (entries younger than 120 days), then is closed without reversing seller 10.
 TEST_F(Fases8e9, EsperaPeloDescontoDoBloqueioSoEnquantoPodeSerDevolvido) {
-    const Colunas segundo = {{"ID_VENDEDOR2", "20"}, {"PO_COMISSAO2", "2"}, {"ST_CREDITO_FAT2", "'S'"},
-                             {"PO_CREDITO_FAT2", "100"}};
-    struct Caso {
-        int dias;  // age of seller 10's deducted advance
-        Colunas nota;
-        bool fechada;
-        Linhas estornos;
-        const char* creditos;  // ST_CREDITO_FAT, ST_CREDITO_FAT2
-    };
-    const std::vector<Caso> casos = {
-        {119, {}, false, {}, "S|<null>"},
-        {120, {}, true, {}, "S|<null>"},
-        {119, segundo, false, {{"20", "20.00"}}, "S|N"},
-        {120, segundo, true, {{"20", "20.00"}}, "S|N"},
-    };
-    for (std::size_t i = 0; i < casos.size(); ++i) {
-        const int id = static_cast<int>(i + 1);
-        NotaInadimplente(*dados, id, 30, casos[i].nota);
+    // Invoice's reversal state, both slots' ST_CREDITO_FAT, its reversals: count|sum (seller 20's).
+    const std::vector<std::pair<int, std::string>> casos = {{119, "S|<null>|S|N|1|20.00"}, {120, "N|2|S|N|1|20.00"}};
+    for (int id = 1; id <= 2; ++id) {
+        NotaInadimplente(*dados, id, 30, {{"ID_VENDEDOR2", "20"}, {"PO_COMISSAO2", "2"}, {"ST_CREDITO_FAT2", "'S'"}});
         Adiantar(*dados, id, id, 10, "50", "'S'",
-                 {{"DT_EMISSAO", DiaSQL(-casos[i].dias)}, {"ID_COMISSAO_GERADA", "900"}});
+                 {{"DT_EMISSAO", DiaSQL(-casos[id - 1].first)}, {"ID_COMISSAO_GERADA", "9"}});
         Adiantar(*dados, 10 + id, id, 20, "20");
     }
-
     motor.GerarEstornoInadimplentes();
-
-    for (std::size_t i = 0; i < casos.size(); ++i) {
-        const std::string id = std::to_string(i + 1);
-        EXPECT_EQ(Estado(static_cast<int>(i + 1)), casos[i].fechada ? "N|" + id : "S|<null>") << "case " << id;
-        EXPECT_EQ(dados->Linhas("select id_vendedor, vl_acerto from mov_acerto_comissao where "
-                                "id_comissao_estornada = " + id),
-                  casos[i].estornos)
-            << "case " << id;
-        EXPECT_EQ(Linha("select st_credito_fat, st_credito_fat2 from mov_nf_comercio where id_nf_comercio = " + id),
-                  casos[i].creditos) << "case " << id;
-    }
+    for (int id = 1; id <= 2; ++id)
+        EXPECT_EQ(Linha("select st_calc_estorno, id_comissao_estornada, st_credito_fat, st_credito_fat2, "
+                        "(select count(*) from mov_acerto_comissao where id_comissao_estornada = n.id_nf_comercio), "
+                        "(select sum(vl_acerto) from mov_acerto_comissao where id_comissao_estornada = "
+                        "n.id_nf_comercio) from mov_nf_comercio n where id_nf_comercio = " + std::to_string(id)),
+                  casos[id - 1].second)
+            << casos[id - 1].first << " days";
 }
 
 TEST_F(Fases8e9, NotaSemSlotCreditadoEFechadaSemAcerto) {
@@ -447,39 +390,28 @@ TEST_F(EstornoDoCreditado, OAdiantamentoCreditadoVezesAParteNaoPaga) {
 
 // A receivable the customer paid on time is not part of the unpaid share, whether or not the ERP
 // has paid its commission yet: once the customer pays the rest, the seller has all of it. With the
-// freight charged in the first instalment, the open one is counted by its share of the products.
+// freight charged in instalment "/A", the open one counts by its share of the invoice less freight.
 TEST_F(EstornoDoCreditado, RecebimentoPagoPeloClienteNaoEntraNaParteNaoPaga) {
-    struct Caso {
-        Colunas nota;
-        const char *pago, *aberto;  // receivables "1/A" and "1/B"
-        const char* estorno;
-    };
-    const std::vector<Caso> casos = {
-        {{{"PO_CREDITO_FAT", "50"}}, "500", "500", "10|12.50"},
-        {{{"PO_CREDITO_FAT", "40"}, {"VL_TOTAL_NF", "1100"}, {"VL_FINANCEIRO", "1100"}, {"VL_FRETE", "100"},
-          {"ST_INCLUIR_FRETE_PARC", "'S'"}},
-         "600", "500", "10|10.00"},
-    };
-    for (std::size_t n = 0; n < 2 * casos.size(); ++n) {
-        const Caso& caso = casos[n / 2];
-        const char* comissaoPaga = n % 2 == 0 ? "null" : "900";
-        SCOPED_TRACE(std::string("commission of the paid receivable: ") + comissaoPaga + ", reversal " + caso.estorno);
+    for (int caso = 0; caso < 4; ++caso) {
+        const bool frete = caso >= 2;  // 1,100.00 of which 100.00 freight, 40 % credited
+        const char* comissaoPaga = caso % 2 == 0 ? "null" : "900";
+        SCOPED_TRACE(std::string("commission of the paid receivable: ") + comissaoPaga + (frete ? ", freight" : ""));
         dados->Executar("delete from mov_comissao");
         dados->Executar("delete from mov_acerto_comissao");
         dados->Executar("delete from mov_financeiro");
         dados->Executar("delete from mov_nf_comercio_item");
         dados->Executar("delete from mov_nf_comercio");
-        Colunas nota = {{"VL_BASE_COMISSAO", "1000"}, {"ST_ESTORNAR_COMISSAO", "'S'"}, {"ID_PLANO_PAGTO", "1"}};
-        for (const auto& [k, v] : caso.nota) nota[k] = v;
-        dados->Nota(1, nota);
+        dados->Nota(1, {{"VL_BASE_COMISSAO", "1000"}, {"PO_CREDITO_FAT", frete ? "40" : "50"},
+                        {"ST_ESTORNAR_COMISSAO", "'S'"}, {"ID_PLANO_PAGTO", "1"}, {"VL_TOTAL_NF", frete ? "1100" : "1000"},
+                        {"VL_FINANCEIRO", frete ? "1100" : "1000"}, {"VL_FRETE", frete ? "100" : "0"},
+                        {"ST_INCLUIR_FRETE_PARC", frete ? "'S'" : "'N'"}});
         dados->Item(1, 1);
-        dados->Receber(11, 1, {{"NO_DOCUMENTO", "'1/A'"}, {"VL_DOCUMENTO", caso.pago}, {"DT_VENCTO", DiaSQL(-60)},
+        dados->Receber(11, 1, {{"NO_DOCUMENTO", "'1/A'"}, {"VL_DOCUMENTO", frete ? "600" : "500"}, {"DT_VENCTO", DiaSQL(-60)},
                                {"DT_BAIXA", DiaSQL(-60)}, {"ID_COMISSAO_GERADA", comissaoPaga}});
-        dados->Receber(12, 1, {{"NO_DOCUMENTO", "'1/B'"}, {"VL_DOCUMENTO", caso.aberto}, {"DT_VENCTO", DiaSQL(-40)},
-                               {"ST_CALC_COMISSAO", "'N'"}});
+        dados->Receber(12, 1, {{"VL_DOCUMENTO", "500"}, {"DT_VENCTO", DiaSQL(-40)}, {"ST_CALC_COMISSAO", "'N'"}});
 
         Executar();
-        EXPECT_EQ(Estornos(1), caso.estorno);
+        EXPECT_EQ(Estornos(1), frete ? "10|10.00" : "10|12.50");
 
         dados->Executar("update mov_financeiro set dt_baixa = current_date, st_calc_comissao = 'S' "
                         "where id_financeiro = 12");
