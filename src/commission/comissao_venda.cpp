@@ -69,23 +69,27 @@ ComissaoDaVenda::ComissaoDaVenda(Motor& motor, const db::Consulta& nota, DadosVe
         }
     }
 
-    // The co-sellers whose rate is part of the main rate: when their rates add up to more than the
-    // invoice's own rate, the main rate stored on the invoice is negative, and they share the
-    // invoice's commission in proportion to their rates.
-    const Moeda principal = slots_[1].poComissao;
-    if (principal < Moeda{}) {
-        Moeda coVendedores;
-        for (int n = 2; n <= kSlotsVendedor; ++n)
-            if (dados_.stComissaoAd[static_cast<std::size_t>(n)] == "N") coVendedores += slots_[static_cast<std::size_t>(n)].poComissao;
-        if (coVendedores > Moeda{}) {
-            const Moeda daNota = std::max(principal + coVendedores, Moeda{});
-            const double fator = RazaoValores(daNota, coVendedores);
-            for (int n = 2; n <= kSlotsVendedor; ++n)
-                if (dados_.stComissaoAd[static_cast<std::size_t>(n)] == "N") rateio_[static_cast<std::size_t>(n)] = fator;
-            motor.textosCortados.RegistrarCorrecao(
-                "Comissão dos vendedores não adicionais maior que a da nota, repartida entre eles", documento);
-        }
-    }
+    // The co-sellers whose rate is part of the main rate (the commission types whose main rate is
+    // the invoice's overall rate less theirs): when their rates add up to more than the invoice's
+    // own rate, the main rate stored on the invoice is negative, and they share the invoice's
+    // commission in proportion to their rates.
+    const std::int32_t tipo = nota.Campo("id_sugerir_comissao").ComoInteiro();
+    if (tipo < 0 || tipo > 5) return;
+    Moeda coVendedores;
+    for (int n = 2; n <= kSlotsVendedor; ++n)
+        if (dados_.stComissaoAd[static_cast<std::size_t>(n)] == "N") coVendedores += slots_[static_cast<std::size_t>(n)].poComissao;
+    if (!(coVendedores > Moeda{})) return;
+    // The invoice's own rate, unrounded: its commission over its base (the main rate plus the
+    // co-sellers' when there is no base).
+    const Moeda base = LerValor(nota, "vl_base_comissao"), comissao = LerValor(nota, "vl_comissao");
+    const long double taxaDaNota = base > Moeda{} ? comissao.ComoLongDouble() * 100.0L / base.ComoLongDouble()
+                                                   : (slots_[1].poComissao + coVendedores).ComoLongDouble();
+    const long double fator = std::max(taxaDaNota, 0.0L) / coVendedores.ComoLongDouble();
+    if (!(fator < 1.0L)) return;
+    for (int n = 2; n <= kSlotsVendedor; ++n)
+        if (dados_.stComissaoAd[static_cast<std::size_t>(n)] == "N") rateio_[static_cast<std::size_t>(n)] = static_cast<double>(fator);
+    motor.textosCortados.RegistrarCorrecao("Comissão dos vendedores não adicionais maior que a da nota, repartida entre eles",
+                                           documento);
 }
 
 std::optional<Moeda> ComissaoDaVenda::Base(int n) {
