@@ -40,8 +40,8 @@ std::string RetratoCompleto(DadosTeste& dados);
 std::string RetratoDeTodasAsTabelas(DadosTeste& dados);
 
 // What the sellers were given and taken back on the invoices the runs calculated: no reversal
-// larger than the advance the seller was credited, no advance taken back both by a reversal and by
-// a blocking deduction, and no seller given more than the invoice's full commission at the
+// larger than the advance the seller was credited, no blocking deduction of an advance a reversal
+// took whole, and no seller given more than the invoice's full commission at the
 // seller's rate. Every broken rule, one line each.
 std::vector<std::string> VerificarValoresDosVendedores(DadosTeste& dados, const Inicio& inicio);
 
