@@ -71,10 +71,10 @@ ComissaoDaVenda::ComissaoDaVenda(Motor& motor, const db::Consulta& nota, DadosVe
 
     // The co-sellers whose rate is part of the main rate (the commission types whose main rate is
     // the invoice's overall rate less theirs): when their rates add up to more than the invoice's
-    // own rate, the main rate stored on the invoice is negative, and they share the invoice's
-    // commission in proportion to their rates.
+    // own rate, the main rate stored on the invoice is negative (or rounds to 0), and they share
+    // the invoice's commission in proportion to their rates.
     const std::int32_t tipo = nota.Campo("id_sugerir_comissao").ComoInteiro();
-    if (tipo < 0 || tipo > 5) return;
+    if (tipo < 0 || tipo > 5 || slots_[1].poComissao > Moeda{}) return;
     Moeda coVendedores;
     for (int n = 2; n <= kSlotsVendedor; ++n)
         if (dados_.stComissaoAd[static_cast<std::size_t>(n)] == "N") coVendedores += slots_[static_cast<std::size_t>(n)].poComissao;
