@@ -181,6 +181,29 @@ ParcelaDaVenda ParcelaDoRecebimento(const db::Consulta& receber) {
     return parcela;
 }
 
+std::optional<FatoresDaParcela> CalcularFatores(Moeda t, Moeda p, Moeda dn, const DadosVenda& dados,
+                                                const ParcelaDaVenda& parcela) {
+    FatoresDaParcela f;
+    const Moeda frete = dados.freteNaParcela ? dados.vlFrete : Moeda{};
+    if (!parcela.idFinanceiro) {
+        f.parcela = FatorAVista(t, dados);
+    } else {
+        if (t - frete == Moeda{}) return std::nullopt;
+        const bool levaOFrete = dados.freteNaParcela && parcela.noDocumento.value_or("").find("/A") != std::string::npos;
+        f.parcela = RazaoValores(levaOFrete ? parcela.vlOperacao - frete : parcela.vlOperacao, t - frete);
+    }
+    if (p == Moeda{}) {
+        f.desconto = 0;
+    } else if (!parcela.idFinanceiro) {
+        f.desconto = 1;
+    } else {
+        const long double divisor = static_cast<long double>((p - dn).DezMilesimos()) * f.parcela;
+        if (divisor == 0) return std::nullopt;
+        f.desconto = static_cast<double>(1.0L - static_cast<long double>(parcela.reducoes.DezMilesimos()) / divisor);
+    }
+    return f;
+}
+
 double FatorAVista(Moeda total, const DadosVenda& dados) {
     if (!dados.vlFinanceiro || *dados.vlFinanceiro >= total) return 0;
     const Moeda divisor = total - (dados.freteNaParcela ? dados.vlFrete : Moeda{});

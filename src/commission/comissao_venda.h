@@ -107,6 +107,19 @@ private:
 // the financed total is null, not below the total, or there is nothing to share.
 double FatorAVista(Moeda total, const DadosVenda& dados);
 
+// The share of the sale a receipt entry stands for (the instalment factor) and the receivable's
+// discount factor, from the invoice's total `t`, products `p` and discount `dn`: a receivable's
+// share of the total, the freight left out of the others' share when one instalment ("/A" in its
+// number) carries it; for the cash part, the share the receivables leave over. The discount factor
+// is 1 less the receivable's discounts against its share of the net products; 0 for an invoice
+// without products, 1 for the cash part. Empty when a divisor is 0 (an invoice all freight, a
+// discount equal to the products, an instalment that is all freight).
+struct FatoresDaParcela {
+    double parcela = 0, desconto = 0;
+};
+std::optional<FatoresDaParcela> CalcularFatores(Moeda t, Moeda p, Moeda dn, const DadosVenda& dados,
+                                                const ParcelaDaVenda& parcela);
+
 // The receivable at `receber`'s current row (the columns of the receipt phase's selection).
 ParcelaDaVenda ParcelaDoRecebimento(const db::Consulta& receber);
 

@@ -139,6 +139,29 @@ bool Motor::ReconstruirNota(std::int32_t idNota, ResumoFase& resumoFase) {
         return false;
     }
 
+    // The receivables, by receivable as the receipt phase does them. One whose share cannot be
+    // worked out (a zero divisor) is left for the receipt phase, which reports it when it is marked.
+    std::vector<ParcelaDaVenda> parcelas;
+    std::set<std::int32_t> deixados;
+    {
+        const DadosVenda dados = LerDadosVenda(*this, idNota);
+        db::Consulta receber("qryRecebimentosDaNota");
+        receber.Anexar(&Banco());
+        receber.DefinirTransacao(&transacao);
+        receber.DefinirSQL(" select mf.id_financeiro, mf.no_documento, mf.vl_documento, mf.dt_baixa, mf.dt_vencto, "
+                           "mf.id_nf_comercio, mf.vl_desconto, mf.vl_outras_reducoes, mf.vl_abatimento from "
+                           "mov_financeiro mf where mf.id_nf_comercio = " + id + " and mf.vl_documento > 0");
+        receber.Abrir();
+        for (; !receber.Fim(); receber.Proximo()) {
+            ParcelaDaVenda parcela = ParcelaDoRecebimento(receber);
+            if (CalcularFatores(LerValor(IBQ_Comercio, "vl_total_nf"), LerValor(IBQ_Comercio, "vl_produtos"),
+                                LerValor(IBQ_Comercio, "vl_desconto"), dados, parcela))
+                parcelas.push_back(std::move(parcela));
+            else
+                deixados.insert(*parcela.idFinanceiro);
+        }
+    }
+
     // What the rebuild replaces: every sales entry; the receipts of the receivables no paid entry
     // holds (those of receivables gone too); the part paid in cash, unless an entry of it is paid.
     std::set<std::int32_t> financeirosPagos;
@@ -151,7 +174,9 @@ bool Motor::ReconstruirNota(std::int32_t idNota, ResumoFase& resumoFase) {
     std::vector<EntradaTravada> removidas;
     for (const EntradaTravada& e : travadas) {
         const bool mantida = e.tpRegistro == kEntradaRecebimento &&
-                             (e.paga || (e.idFinanceiro != 0 ? financeirosPagos.count(e.idFinanceiro) > 0 : aVistaPago));
+                             (e.paga || (e.idFinanceiro == 0 ? aVistaPago
+                                                             : financeirosPagos.count(e.idFinanceiro) > 0 ||
+                                                                   deixados.count(e.idFinanceiro) > 0));
         if (!mantida) removidas.push_back(e);
     }
 
@@ -186,23 +211,13 @@ bool Motor::ReconstruirNota(std::int32_t idNota, ResumoFase& resumoFase) {
         GravarEntradasRecebimento(venda, IBQ_Comercio, aVista, resumoFase);
     }
 
-    // The receivables, by receivable as the receipt phase does them, and marked calculated as it
-    // marks them.
-    db::Consulta receber("qryRecebimentosDaNota");
-    receber.Anexar(&Banco());
-    receber.DefinirTransacao(&transacao);
-    receber.DefinirSQL(" select mf.id_financeiro, mf.no_documento, mf.vl_documento, mf.dt_baixa, mf.dt_vencto, "
-                       "mf.id_nf_comercio, mf.vl_desconto, mf.vl_outras_reducoes, mf.vl_abatimento from mov_financeiro mf "
-                       "where mf.id_nf_comercio = " + id + " and mf.vl_documento > 0");
-    receber.Abrir();
-    receber.BuscarTodos();
-    for (; !receber.Fim(); receber.Proximo()) {
-        const std::int32_t idFinanceiro = receber.Campo("id_financeiro").ComoInteiro();
-        if (financeirosPagos.count(idFinanceiro)) continue;
-        GravarEntradasRecebimento(venda, IBQ_Comercio, ParcelaDoRecebimento(receber), resumoFase);
-        executar(" update mov_financeiro set st_calc_comissao = 'N' where id_financeiro = " + db::InteiroSQL(idFinanceiro));
+    // Each receivable rebuilt is marked calculated, as the receipt phase marks it.
+    for (const ParcelaDaVenda& parcela : parcelas) {
+        if (financeirosPagos.count(*parcela.idFinanceiro)) continue;
+        GravarEntradasRecebimento(venda, IBQ_Comercio, parcela, resumoFase);
+        executar(" update mov_financeiro set st_calc_comissao = 'N' where id_financeiro = " +
+                 db::InteiroSQL(*parcela.idFinanceiro));
     }
-    receber.Fechar();
 
     executar(" commit retain");
     gravacao.Concluir();

@@ -52,7 +52,6 @@ bool SlotAdmitido(const db::Consulta& nota, const SlotVendedor& slot, bool credi
 
 void Motor::GravarEntradasRecebimento(ComissaoDaVenda& venda, const db::Consulta& nota, const ParcelaDaVenda& parcela,
                                       ResumoFase& resumoFase) {
-    const bool aVista = !parcela.idFinanceiro;
     for (int n = 1; n <= kSlotsVendedor; ++n) {
         const SlotVendedor& slot = venda.Slot(n);
         const bool creditado = venda.CreditadoNaParcela(n, parcela);
@@ -61,40 +60,17 @@ void Motor::GravarEntradasRecebimento(ComissaoDaVenda& venda, const db::Consulta
         EntradaComissao entrada = EntradaDaNota(*this, nota, n, kEntradaRecebimento);
         entrada.idFinanceiro = parcela.idFinanceiro;
         entrada.noDocumento = parcela.noDocumento;
-        const Moeda vd = parcela.vlOperacao;
-        entrada.vlOperacao = vd;
-        const bool freteNaParcela = venda.Dados().freteNaParcela;
-        if (freteNaParcela) cFreteComissao = venda.Dados().vlFrete;
+        entrada.vlOperacao = parcela.vlOperacao;
+        if (venda.Dados().freteNaParcela) cFreteComissao = venda.Dados().vlFrete;
 
+        // The receivable's share of the invoice and its discount factor; a zero divisor is an
+        // arithmetic error, as in any other calculation of the run.
         const Moeda b = venda.Base(n).value_or(Moeda{});
-        const Moeda t = LerValor(nota, "vl_total_nf");
-        const Moeda p = LerValor(nota, "vl_produtos");
-        const Moeda dn = LerValor(nota, "vl_desconto");
-
-        // The receivable's share of the invoice; with the freight charged in one instalment
-        // ("/A" in its number) the freight is left out of the others' share. The part paid in cash
-        // is the share the receivables leave over.
-        const std::string documento = parcela.noDocumento.value_or("");
-        if (aVista)
-            fFatorParcela = FatorAVista(t, venda.Dados());
-        else if (!freteNaParcela)
-            fFatorParcela = RazaoValores(vd, t);
-        else if (documento.find("/A") != std::string::npos)
-            fFatorParcela = RazaoValores(vd - cFreteComissao, t - cFreteComissao);
-        else
-            fFatorParcela = RazaoValores(vd, t - cFreteComissao);
-
-        // The discounts granted on the receivable, against its share of the net products. An
-        // invoice without products earns nothing on receipt.
-        if (p == Moeda{}) {
-            fFatorDesconto = 0;
-        } else if (aVista) {
-            fFatorDesconto = 1;
-        } else {
-            const long double divisor = static_cast<long double>((p - dn).DezMilesimos()) * fFatorParcela;
-            if (divisor == 0) throw std::runtime_error("Division by zero");
-            fFatorDesconto = static_cast<double>(1.0L - static_cast<long double>(parcela.reducoes.DezMilesimos()) / divisor);
-        }
+        const auto fatores = CalcularFatores(LerValor(nota, "vl_total_nf"), LerValor(nota, "vl_produtos"),
+                                             LerValor(nota, "vl_desconto"), venda.Dados(), parcela);
+        if (!fatores) throw std::runtime_error("Division by zero");
+        fFatorParcela = fatores->parcela;
+        fFatorDesconto = fatores->desconto;
 
         // Never more than what the sale still owes the seller: a receivable re-issued, renegotiated
         // or raised with interest does not pay the same commission twice.

@@ -133,8 +133,12 @@ std::vector<std::string> VerificarInvariantes(DadosTeste& dados, const Inicio& i
         falhas.push_back("nota " + l[0] + ", vendedor " + l[1] + ": " + l[2] + " entradas de venda");
     for (const auto& l : dados.Linhas(
              "select id_financeiro, id_vendedor, count(*) from mov_comissao where tp_registro = '2' "
-             "group by 1, 2 having count(*) > 1"))
+             "and id_financeiro is not null group by 1, 2 having count(*) > 1"))
         falhas.push_back("recebimento " + l[0] + ", vendedor " + l[1] + ": " + l[2] + " entradas");
+    for (const auto& l : dados.Linhas(
+             "select id_nf_comercio, id_vendedor, count(*) from mov_comissao where tp_registro = '2' "
+             "and id_financeiro is null group by 1, 2 having count(*) > 1"))
+        falhas.push_back("nota " + l[0] + ", vendedor " + l[1] + ": " + l[2] + " entradas à vista");
     return falhas;
 }
 
