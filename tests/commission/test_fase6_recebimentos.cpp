@@ -221,7 +221,7 @@ TEST_F(Fase6, EntradaDeRecebimentoPagaMantemTudo) {
 }
 
 // The receivable is rebuilt as one unit: the failure leaves its old entry and its flag for the
-// next run, as if the rebuild had not started.
+// next run, as if the rebuild had not started. The rebuild of its invoice leaves it to this phase.
 TEST_F(Fase6, DivisorZeroEncerraAFaseEORecebimentoFicaComoEstava) {
     // Freight equal to the total with the freight flag; an invoice discount equal to the products.
     const std::vector<Colunas> casos = {{{"VL_TOTAL_NF", "100"}, {"VL_FRETE", "100"}, {"ST_INCLUIR_FRETE_PARC", "'S'"}},
@@ -231,9 +231,14 @@ TEST_F(Fase6, DivisorZeroEncerraAFaseEORecebimentoFicaComoEstava) {
         Colunas nota = casos[i];
         nota.emplace("PO_CREDITO_FAT", "0");
         nota.emplace("VL_BASE_COMISSAO", "1000");
+        nota.emplace("VL_FINANCEIRO", "100");
         dados->Nota(id, nota);
+        dados->Item(id, id);
         dados->Receber(id, id, {{"VL_DOCUMENTO", "100"}});
-        dados->Entrada(id, {{"TP_REGISTRO", "'2'"}, {"ID_NF_COMERCIO", std::to_string(id)}, {"ID_FINANCEIRO", std::to_string(id)}});
+        dados->Entrada(200 - id, {{"TP_REGISTRO", "'2'"}, {"ID_NF_COMERCIO", std::to_string(id)},
+                                  {"ID_FINANCEIRO", std::to_string(id)}});
+        EXPECT_NO_THROW(motor.GerarComissaoVendas()) << "caso " << i;
+        EXPECT_EQ(Entradas(id), 1) << "caso " << i;
         try {
             motor.GerarComissaoRecebimentos();
             FAIL() << "caso " << i;
