@@ -171,28 +171,22 @@ bool Motor::ReconstruirNota(std::int32_t idNota, ResumoFase& resumoFase) {
             if (e.idFinanceiro != 0) financeirosPagos.insert(e.idFinanceiro);
             else aVistaPago = true;
         }
-    std::vector<EntradaTravada> removidas;
+    std::vector<EntradaTravada> vendas, recebimentos;
     for (const EntradaTravada& e : travadas) {
-        const bool mantida = e.tpRegistro == kEntradaRecebimento &&
-                             (e.paga || (e.idFinanceiro == 0 ? aVistaPago
-                                                             : financeirosPagos.count(e.idFinanceiro) > 0 ||
-                                                                   deixados.count(e.idFinanceiro) > 0));
-        if (!mantida) removidas.push_back(e);
+        if (e.tpRegistro != kEntradaRecebimento) {
+            vendas.push_back(e);
+        } else if (!e.paga && (e.idFinanceiro == 0 ? !aVistaPago
+                                                    : !financeirosPagos.count(e.idFinanceiro) &&
+                                                          !deixados.count(e.idFinanceiro))) {
+            recebimentos.push_back(e);
+        }
     }
 
     IBQ_Gen.DefinirTransacao(&transacao);
-    auto executar = [this](const std::string& sql) {
-        IBQ_Gen.Fechar();
-        IBQ_Gen.DefinirSQL(sql);
-        IBQ_Gen.Executar();
-    };
-    executar(" update mov_nf_comercio set st_calc_comissao = 'N' where id_nf_comercio = " + id);
-    ContarRemovidas(removidas, transacao);
-    executar(" delete from mov_comissao where tp_registro = 1 and id_nf_comercio = " + id);
-    for (const EntradaTravada& e : removidas)
-        if (e.tpRegistro == kEntradaRecebimento)
-            executar(" delete from mov_comissao where id_comissao = " + db::InteiroSQL(e.idComissao) +
-                     " and id_comissao_gerada is null");
+    ExecutarEmGen(" update mov_nf_comercio set st_calc_comissao = 'N' where id_nf_comercio = " + id);
+    ContarRemovidas(vendas, transacao);
+    ExecutarEmGen(" delete from mov_comissao where tp_registro = 1 and id_nf_comercio = " + id);
+    RemoverEntradas(recebimentos, transacao);
 
     // A slot whose advance was reversed for a defaulting customer is rebuilt as credited: its
     // reversal stays and keeps taking back its share.
@@ -215,11 +209,11 @@ bool Motor::ReconstruirNota(std::int32_t idNota, ResumoFase& resumoFase) {
     for (const ParcelaDaVenda& parcela : parcelas) {
         if (financeirosPagos.count(*parcela.idFinanceiro)) continue;
         GravarEntradasRecebimento(venda, IBQ_Comercio, parcela, resumoFase);
-        executar(" update mov_financeiro set st_calc_comissao = 'N' where id_financeiro = " +
-                 db::InteiroSQL(*parcela.idFinanceiro));
+        ExecutarEmGen(" update mov_financeiro set st_calc_comissao = 'N' where id_financeiro = " +
+                      db::InteiroSQL(*parcela.idFinanceiro));
     }
 
-    executar(" commit retain");
+    ExecutarEmGen(" commit retain");
     gravacao.Concluir();
     return true;
 }
@@ -242,17 +236,9 @@ void Motor::RemoverEntradasDeNotasCanceladas(ResumoFase& resumoFase) {
         auto travadas = TravarEntradas("id_nf_comercio = " + id + " and tp_registro in (1, 2)", transacao);
         std::erase_if(travadas, [](const EntradaTravada& e) { return e.paga; });
         IBQ_Gen.DefinirTransacao(&transacao);
-        auto executar = [this](const std::string& sql) {
-            IBQ_Gen.Fechar();
-            IBQ_Gen.DefinirSQL(sql);
-            IBQ_Gen.Executar();
-        };
-        executar(" update mov_nf_comercio set st_calc_comissao = 'N' where id_nf_comercio = " + id);
-        for (const EntradaTravada& e : travadas)
-            executar(" delete from mov_comissao where id_comissao = " + db::InteiroSQL(e.idComissao) +
-                     " and id_comissao_gerada is null");
-        ContarRemovidas(travadas, transacao);
-        executar(" commit retain");
+        ExecutarEmGen(" update mov_nf_comercio set st_calc_comissao = 'N' where id_nf_comercio = " + id);
+        RemoverEntradas(travadas, transacao);
+        ExecutarEmGen(" commit retain");
         gravacao.Concluir();
         resumoFase.gravados += static_cast<int>(travadas.size());
     }

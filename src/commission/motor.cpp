@@ -87,6 +87,19 @@ void Motor::ContarRemovidas(const std::vector<EntradaTravada>& entradas, db::Tra
         transacao.AoConfirmar([this, e] { efeito.EntradaRemovida(e.idVendedor, e.tpRegistro, e.vlComissao); });
 }
 
+void Motor::ExecutarEmGen(const std::string& sql) {
+    IBQ_Gen.Fechar();
+    IBQ_Gen.DefinirSQL(sql);
+    IBQ_Gen.Executar();
+}
+
+void Motor::RemoverEntradas(const std::vector<EntradaTravada>& entradas, db::Transacao& transacao) {
+    for (const EntradaTravada& e : entradas)
+        ExecutarEmGen(" delete from mov_comissao where id_comissao = " + db::InteiroSQL(e.idComissao) +
+                      " and id_comissao_gerada is null");
+    ContarRemovidas(entradas, transacao);
+}
+
 int Motor::RemoverEntradasSemDocumento(int tpRegistro, const std::string& condicao) {
     db::Transacao& transacao = Banco().TransacaoPadrao();
     GravacaoConjunta gravacao(transacao);
@@ -94,15 +107,8 @@ int Motor::RemoverEntradasSemDocumento(int tpRegistro, const std::string& condic
                                               " and c.id_comissao_gerada is null and " + condicao +
                                               LinhaEmissao(" and c.dt_emissao >= "),
                                           transacao);
-    db::Consulta comando("qryRemoverEntradas");
-    comando.Anexar(&Banco());
-    comando.DefinirTransacao(&transacao);
-    for (const EntradaTravada& e : removidas) {
-        comando.DefinirSQL(" delete from mov_comissao where id_comissao = " + db::InteiroSQL(e.idComissao) +
-                           " and id_comissao_gerada is null");
-        comando.Executar();
-    }
-    ContarRemovidas(removidas, transacao);
+    IBQ_Gen.DefinirTransacao(&transacao);
+    RemoverEntradas(removidas, transacao);
     transacao.CommitRetaining();
     gravacao.Concluir();
     return static_cast<int>(removidas.size());
@@ -123,19 +129,14 @@ bool Motor::ReconstruirEntradas(const std::string& sqlMarcarCalculado, int tpReg
     }
 
     IBQ_Gen.DefinirTransacao(&transacao);
-    auto executar = [this](const std::string& sql) {
-        IBQ_Gen.Fechar();
-        IBQ_Gen.DefinirSQL(sql);
-        IBQ_Gen.Executar();
-    };
-    executar(sqlMarcarCalculado);
+    ExecutarEmGen(sqlMarcarCalculado);
     // The locked entries are the ones the delete removes: what the run takes from each seller
     // once it commits.
     ContarRemovidas(travadas, transacao);
-    executar(" delete from mov_comissao where tp_registro = " + std::to_string(tpRegistro) + " and " + colunaDocumento +
-             " = " + id);
+    ExecutarEmGen(" delete from mov_comissao where tp_registro = " + std::to_string(tpRegistro) + " and " +
+                  colunaDocumento + " = " + id);
     escrever();
-    executar(" commit retain");
+    ExecutarEmGen(" commit retain");
     gravacao.Concluir();
     return true;
 }

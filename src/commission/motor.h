@@ -128,6 +128,11 @@ private:
     std::vector<EntradaTravada> TravarEntradas(const std::string& condicao, db::Transacao& transacao);
     // What the run takes from each seller once `transacao` commits: the entries it deletes.
     void ContarRemovidas(const std::vector<EntradaTravada>& entradas, db::Transacao& transacao);
+    // Executes a statement on IBQ_Gen, in the transaction it is bound to.
+    void ExecutarEmGen(const std::string& sql);
+    // Deletes the given unpaid entries, one by one, in IBQ_Gen's transaction, and counts them as
+    // removed once `transacao` commits.
+    void RemoverEntradas(const std::vector<EntradaTravada>& entradas, db::Transacao& transacao);
     // Deletes, in one commit, the unpaid entries of kind `tpRegistro` that the condition selects (on
     // the entry, alias c), within the emission-date option; returns how many.
     int RemoverEntradasSemDocumento(int tpRegistro, const std::string& condicao);

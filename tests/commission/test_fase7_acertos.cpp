@@ -192,24 +192,16 @@ TEST_F(Fase7, AcertosDasOutrasFasesViramEntradasNaOrdemDaExecucao) {
     dados->Item(2, 2);
     dados->Receber(20, 2, {{"DT_VENCTO", DiaSQL(-30)}});
     const Inicio inicio = CapturarInicio(*dados);
-    auto executar = [this] {
-        motor.CalcularComissaoVendas();
-        motor.GerarAcertosFaseProcesso();
-        motor.GerarComissaoVendas();
-        motor.GerarComissaoRecebimentos();
-        motor.GerarComissaoAcertos();
-        motor.GerarEstornoInadimplentes();
-    };
     const std::string acertos =
         "select a.tp_acerto, a.vl_acerto, c.vl_comissao from mov_acerto_comissao a left join mov_comissao c on "
         "c.id_acerto_comissao = a.id_acerto_comissao order by a.id_acerto_comissao";
 
-    executar();
+    Rodar();
     EXPECT_EQ(dados->Linhas(acertos), (std::vector<std::vector<std::string>>{{"D", "50.00", "-50.00"},
                                                                              {"D", "25.00", "<null>"}}));
     EXPECT_EQ(VerificarInvariantes(*dados, inicio), std::vector<std::string>{});
 
-    executar();
+    Rodar();
     EXPECT_EQ(dados->Linhas(acertos), (std::vector<std::vector<std::string>>{{"D", "50.00", "-50.00"},
                                                                              {"D", "25.00", "-25.00"}}));
     EXPECT_EQ(VerificarInvariantes(*dados, inicio), std::vector<std::string>{});
