@@ -1,9 +1,11 @@
 #include "app/json.h"
 
 #include <cstdio>
-
 #include <cstdlib>
 #include <stdexcept>
+#include <string_view>
+
+#include "db/texto.h"
 
 namespace zelprax::monitor {
 
@@ -144,13 +146,41 @@ private:
     std::size_t i_ = 0;
 };
 
+// The length of the well-formed UTF-8 sequence at the start of `t`; 0 when it is not one (a stray
+// continuation byte, a sequence cut short, an overlong form, a surrogate, past U+10FFFF).
+std::size_t SequenciaUtf8(std::string_view t) {
+    const auto b = [&t](std::size_t i) { return static_cast<unsigned char>(t[i]); };
+    const unsigned char c = b(0);
+    if (c < 0x80) return 1;
+    const std::size_t n = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    if (n == 0 || t.size() < n) return 0;
+    for (std::size_t i = 1; i < n; ++i)
+        if ((b(i) & 0xC0) != 0x80) return 0;
+    if ((c == 0xE0 && b(1) < 0xA0) || (c == 0xED && b(1) > 0x9F) || (c == 0xF0 && b(1) < 0x90) ||
+        (c == 0xF4 && b(1) > 0x8F))
+        return 0;
+    return n;
+}
+
 }  // namespace
 
 Json LerJson(const std::string& texto) { return Leitor(texto).Documento(); }
 
 std::string TextoJson(const std::string& texto) {
     std::string j = "\"";
-    for (unsigned char c : texto) {
+    const std::string_view t = texto;
+    for (std::size_t i = 0; i < t.size();) {
+        const unsigned char c = static_cast<unsigned char>(t[i]);
+        if (c >= 0x80) {
+            // A byte that is not UTF-8 comes from a text in the ERP's code page (a folder name
+            // written in Latin-1, a database message): it is written as that character, so that
+            // the line stays UTF-8 that every tool reads.
+            const std::size_t n = SequenciaUtf8(t.substr(i));
+            j += n > 0 ? std::string(t.substr(i, n)) : db::DeWin1252(t.substr(i, 1));
+            i += n > 0 ? n : 1;
+            continue;
+        }
+        ++i;
         switch (c) {
             case '"': j += "\\\""; break;
             case '\\': j += "\\\\"; break;

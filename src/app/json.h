@@ -32,7 +32,8 @@ struct Json {
 // std::runtime_error naming the position of the first error.
 Json LerJson(const std::string& texto);
 
-// A JSON string literal for UTF-8 text.
+// A JSON string literal for UTF-8 text; a byte that is not part of UTF-8 is taken as the Windows-1252
+// character it is there (U+FFFD where that code page has none), so the literal is always UTF-8.
 std::string TextoJson(const std::string& texto);
 
 }  // namespace zelprax::monitor

@@ -1,9 +1,20 @@
 #include "app/registro.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
+#include <filesystem>
 #include <fstream>
+#include <system_error>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "app/json.h"
 #include "platform/platform.h"
@@ -163,23 +174,210 @@ std::string CaminhoRegistroPadrao() {
     return pasta.empty() ? std::string() : pasta + s + "execucoes.jsonl";
 }
 
+#ifndef _WIN32
+namespace {
+
+std::string Motivo(const std::string& arquivo, int erro) { return arquivo + ": " + std::strerror(erro); }
+
+// Why a path that is not a regular file is refused, in the user's words.
+std::string NaoEArquivoComum(const std::string& arquivo, mode_t modo) {
+    const char* tipo = S_ISDIR(modo)                    ? "é uma pasta, "
+                       : S_ISFIFO(modo)                 ? "é uma fila (FIFO), "
+                       : S_ISLNK(modo)                  ? "é um link simbólico, "
+                       : S_ISCHR(modo) || S_ISBLK(modo) ? "é um dispositivo, "
+                                                        : "";
+    return arquivo + ": " + (*tipo != '\0' ? std::string(tipo) + "não um arquivo comum" : "não é um arquivo comum");
+}
+
+struct Descritor {
+    int fd;
+    ~Descritor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// Writes the whole text; false with errno set when the system took only part of it or none.
+bool EscreverTudo(int fd, const std::string& texto) {
+    for (std::size_t feito = 0; feito < texto.size();) {
+        const ssize_t n = ::write(fd, texto.data() + feito, texto.size() - feito);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            if (n == 0) errno = EIO;
+            return false;
+        }
+        feito += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// One line appended under an exclusive lock of the file, so that two writers never interleave and
+// rotate it once. The path is opened without following a link (in a shared folder, a link named
+// like the journal would make a root run write wherever it points) and without blocking (a FIFO
+// would hold the run for ever after it committed), and only a regular file is written.
+std::string AcrescentarLinha(const std::string& arquivo, const std::string& linha, std::uintmax_t limite) {
+    std::error_code erroPasta;
+    const std::filesystem::path pasta = std::filesystem::path(arquivo).parent_path();
+    if (!pasta.empty()) std::filesystem::create_directories(pasta, erroPasta);
+    if (erroPasta) return pasta.string() + ": " + erroPasta.message();
+
+    // A writer that finds the file rotated under it (its descriptor no longer names the path)
+    // opens the new one; a few turns always suffice unless the folder is being played with.
+    for (int volta = 0; volta < 8; ++volta) {
+        const Descritor d{::open(arquivo.c_str(), O_RDWR | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600)};
+        if (d.fd < 0) {
+            const int erro = errno;
+            struct stat nome {};
+            if (::lstat(arquivo.c_str(), &nome) == 0 && !S_ISREG(nome.st_mode))
+                return NaoEArquivoComum(arquivo, nome.st_mode);
+            return Motivo(arquivo, erro);
+        }
+        struct stat aberto {}, nome {};
+        if (::fstat(d.fd, &aberto) != 0) return Motivo(arquivo, errno);
+        if (!S_ISREG(aberto.st_mode)) return NaoEArquivoComum(arquivo, aberto.st_mode);
+        if (::flock(d.fd, LOCK_EX) != 0 || ::fstat(d.fd, &aberto) != 0) return Motivo(arquivo, errno);
+        if (::lstat(arquivo.c_str(), &nome) != 0 || nome.st_ino != aberto.st_ino || nome.st_dev != aberto.st_dev)
+            continue;
+        const auto tamanho = static_cast<std::uintmax_t>(aberto.st_size);
+        if (tamanho > 0 && tamanho + linha.size() > limite) {
+            if (::rename(arquivo.c_str(), (arquivo + ".1").c_str()) != 0) return Motivo(arquivo + ".1", errno);
+            continue;
+        }
+        // A file that does not end a line (a writer that died in the middle of one, an editor)
+        // would glue this record to that rest, and both would be lost to the reader.
+        char ultimo = '\n';
+        if (tamanho > 0 && ::pread(d.fd, &ultimo, 1, static_cast<off_t>(tamanho - 1)) != 1) return Motivo(arquivo, errno);
+        if (EscreverTudo(d.fd, ultimo == '\n' ? linha : "\n" + linha)) return {};
+        // A part of the record (a full disk, a file-size limit) is cut off again, still under the
+        // lock, so that the next record starts where this one would have.
+        std::string erro = Motivo(arquivo, errno);
+        if (::ftruncate(d.fd, static_cast<off_t>(tamanho)) != 0)
+            erro += "\nO arquivo ficou com uma linha incompleta no fim: " + std::string(std::strerror(errno));
+        return erro;
+    }
+    return arquivo + ": trocado por outro processo durante a gravação";
+}
+
+}  // namespace
+#endif
+
 std::string AcrescentarRegistro(const std::string& arquivo, const RegistroExecucao& registro,
                                 std::uintmax_t limite) {
+#ifdef _WIN32
     return plataforma::AcrescentarComRotacao(arquivo, RegistroEmJson(registro) + "\n", limite);
+#else
+    return AcrescentarLinha(arquivo, RegistroEmJson(registro) + "\n", limite);
+#endif
 }
+
+namespace {
+
+// What was read of one journal file: its last `limite` bytes at most, so that a huge file cannot
+// take the memory, and only from a regular file (a link to /dev/zero never ends). A missing file
+// is an empty one; `erro` says why a file could not be read.
+struct FimDoArquivo {
+    std::string texto;
+    bool cortado = false;  // the text starts inside a line, which is dropped
+    std::optional<std::string> erro;
+};
+
+FimDoArquivo LerFimDoArquivo(const std::string& arquivo, std::uintmax_t limite) {
+    FimDoArquivo fim;
+#ifdef _WIN32
+    std::error_code erro;
+    const auto estado = std::filesystem::status(arquivo, erro);
+    if (!std::filesystem::exists(estado)) {
+        if (erro && erro != std::errc::no_such_file_or_directory) fim.erro = arquivo + ": " + erro.message();
+        return fim;
+    }
+    if (!std::filesystem::is_regular_file(estado)) {
+        fim.erro = arquivo + (std::filesystem::is_directory(estado) ? ": é uma pasta, não um arquivo comum"
+                                                                     : ": não é um arquivo comum");
+        return fim;
+    }
+    std::ifstream entrada(arquivo, std::ios::binary | std::ios::ate);
+    if (!entrada) {
+        fim.erro = arquivo + ": " + std::strerror(errno);
+        return fim;
+    }
+    const auto tamanho = static_cast<std::uintmax_t>(entrada.tellg());
+    const std::uintmax_t inicio = tamanho > limite ? tamanho - limite : 0;
+    fim.texto.resize(static_cast<std::size_t>(tamanho - inicio));
+    entrada.seekg(static_cast<std::streamoff>(inicio));
+    entrada.read(fim.texto.data(), static_cast<std::streamsize>(fim.texto.size()));
+    fim.texto.resize(static_cast<std::size_t>(entrada.gcount()));
+    fim.cortado = inicio > 0;
+#else
+    // Not blocking: a FIFO named as the journal must not hold the monitor's start.
+    const Descritor d{::open(arquivo.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC)};
+    struct stat dados {};
+    if (d.fd < 0 || ::fstat(d.fd, &dados) != 0) {
+        if (errno != ENOENT) fim.erro = Motivo(arquivo, errno);
+        return fim;
+    }
+    if (!S_ISREG(dados.st_mode)) {
+        fim.erro = NaoEArquivoComum(arquivo, dados.st_mode);
+        return fim;
+    }
+    const auto tamanho = static_cast<std::uintmax_t>(dados.st_size);
+    const std::uintmax_t inicio = tamanho > limite ? tamanho - limite : 0;
+    fim.texto.resize(static_cast<std::size_t>(tamanho - inicio));
+    std::size_t lidos = 0;
+    while (lidos < fim.texto.size()) {
+        const ssize_t n = ::pread(d.fd, fim.texto.data() + lidos, fim.texto.size() - lidos,
+                                  static_cast<off_t>(inicio + lidos));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            fim.texto.clear();
+            fim.erro = Motivo(arquivo, errno);
+            return fim;
+        }
+        if (n == 0) break;  // shortened meanwhile
+        lidos += static_cast<std::size_t>(n);
+    }
+    fim.texto.resize(lidos);
+    fim.cortado = inicio > 0;
+#endif
+    return fim;
+}
+
+// The records of one file's text, oldest first, the last `quantos` kept.
+void LerRegistrosDoTexto(const FimDoArquivo& fim, std::size_t quantos, std::deque<RegistroExecucao>& registros,
+                         int& ilegiveis) {
+    std::size_t inicio = 0;
+    if (fim.cortado) {
+        const std::size_t quebra = fim.texto.find('\n');
+        inicio = quebra == std::string::npos ? fim.texto.size() : quebra + 1;
+    }
+    while (inicio < fim.texto.size()) {
+        std::size_t quebra = fim.texto.find('\n', inicio);
+        if (quebra == std::string::npos) quebra = fim.texto.size();
+        const std::string linha = fim.texto.substr(inicio, quebra - inicio);
+        inicio = quebra + 1;
+        if (linha.empty()) continue;
+        if (std::optional<RegistroExecucao> r = LerRegistro(linha)) {
+            registros.push_back(std::move(*r));
+            if (registros.size() > quantos) registros.pop_front();
+        } else {
+            ++ilegiveis;
+        }
+    }
+}
+
+}  // namespace
 
 HistoricoLido LerHistorico(const std::string& arquivo, std::size_t quantos) {
     HistoricoLido lido;
-    std::ifstream entrada(arquivo, std::ios::binary);
     std::deque<RegistroExecucao> ultimos;
-    for (std::string linha; std::getline(entrada, linha);) {
-        if (linha.empty()) continue;
-        if (std::optional<RegistroExecucao> r = LerRegistro(linha)) {
-            ultimos.push_back(std::move(*r));
-            if (ultimos.size() > quantos) ultimos.pop_front();
-        } else {
-            ++lido.ilegiveis;
-        }
+    const FimDoArquivo atual = LerFimDoArquivo(arquivo, kLimiteLeituraRegistro);
+    lido.erro = atual.erro;
+    LerRegistrosDoTexto(atual, quantos, ultimos, lido.ilegiveis);
+    // Right after a rotation the current file holds few runs: the older ones are in FILE.1.
+    if (ultimos.size() < quantos && !atual.erro) {
+        const FimDoArquivo anterior = LerFimDoArquivo(arquivo + ".1", kLimiteLeituraRegistro);
+        lido.erro = anterior.erro;
+        std::deque<RegistroExecucao> antigos;
+        LerRegistrosDoTexto(anterior, quantos - ultimos.size(), antigos, lido.ilegiveis);
+        ultimos.insert(ultimos.begin(), std::make_move_iterator(antigos.begin()), std::make_move_iterator(antigos.end()));
     }
     lido.registros.assign(std::make_move_iterator(ultimos.begin()), std::make_move_iterator(ultimos.end()));
     return lido;

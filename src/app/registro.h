@@ -76,11 +76,20 @@ std::string CaminhoRegistroPadrao();
 std::string AcrescentarRegistro(const std::string& arquivo, const RegistroExecucao& registro,
                                 std::uintmax_t limite = kLimiteRegistro);
 
+// At most this much of each journal file is read, its end: twice the rotation size, so that any
+// journal this program wrote is read whole, and a link to a huge file or a device is not.
+inline constexpr std::uintmax_t kLimiteLeituraRegistro = 2 * kLimiteRegistro;
+
 struct HistoricoLido {
     std::vector<RegistroExecucao> registros;  // oldest first
     int ilegiveis = 0;                        // lines that were not records
+    // Why the journal (or its older file FILE.1) could not be read: "FILE: <the system's reason>",
+    // or "FILE: é uma pasta; ..." for what is not a regular file. Unset when it was read or does
+    // not exist yet (no run recorded); `registros` then holds what could be read.
+    std::optional<std::string> erro;
 };
-// The last `quantos` records of the journal (of the current file; the rotated one is older).
+// The last `quantos` records of the journal: of the current file, and of the rotated FILE.1
+// before them when the current one holds fewer.
 HistoricoLido LerHistorico(const std::string& arquivo, std::size_t quantos);
 
 // "concluída", "falhou" or "recusada".
