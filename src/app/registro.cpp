@@ -9,7 +9,9 @@
 #include <fstream>
 #include <system_error>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -174,7 +176,106 @@ std::string CaminhoRegistroPadrao() {
     return pasta.empty() ? std::string() : pasta + s + "execucoes.jsonl";
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+namespace {
+
+// The path is UTF-8; the wide calls take it as it is, where a narrow one would read it in the
+// ANSI code page and miss every folder with an accent.
+std::filesystem::path CaminhoLargo(const std::string& arquivo) {
+    return std::filesystem::path(std::u8string(arquivo.begin(), arquivo.end()));
+}
+
+std::string MotivoWindows(const std::string& arquivo, DWORD erro) {
+    return arquivo + ": erro " + std::to_string(erro);
+}
+
+struct Alca {
+    HANDLE h;
+    ~Alca() {
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+};
+
+// The byte the writers lock, far past the end of any journal: a locked range cannot be read by
+// others, and the journal must stay readable while a run appends to it.
+constexpr DWORD kByteDaTravaRegistro = 0x7FFFFFFF;
+
+// One line appended under an exclusive lock of the file, as on POSIX: every writer shares the file
+// (deletion included, so that the one holding the lock can rotate it), locks one byte, and then
+// looks whether the path still names the file it holds. A link (a reparse point) is not followed,
+// and only a file on disk is written.
+std::string AcrescentarLinha(const std::string& arquivo, const std::string& linha, std::uintmax_t limite) {
+    const std::filesystem::path largo = CaminhoLargo(arquivo);
+    std::error_code erroPasta;
+    if (largo.has_parent_path()) std::filesystem::create_directories(largo.parent_path(), erroPasta);
+    if (erroPasta) return arquivo + ": " + erroPasta.message();
+    const std::wstring anterior = largo.wstring() + L".1";
+    constexpr DWORD kCompartilhar = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+    for (int volta = 0; volta < 8; ++volta) {
+        // An earlier version of the program opened the journal unshared: wait for it a moment.
+        Alca a{INVALID_HANDLE_VALUE};
+        for (int espera = 0; espera < 50 && a.h == INVALID_HANDLE_VALUE; ++espera) {
+            a.h = CreateFileW(largo.c_str(), GENERIC_READ | GENERIC_WRITE, kCompartilhar, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+            if (a.h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_SHARING_VIOLATION) break;
+            if (a.h == INVALID_HANDLE_VALUE) Sleep(20);
+        }
+        if (a.h == INVALID_HANDLE_VALUE) {
+            const DWORD erro = GetLastError();
+            const DWORD atributos = GetFileAttributesW(largo.c_str());
+            if (atributos != INVALID_FILE_ATTRIBUTES && (atributos & FILE_ATTRIBUTE_DIRECTORY) != 0)
+                return arquivo + ": é uma pasta, não um arquivo comum";
+            return MotivoWindows(arquivo, erro);
+        }
+        BY_HANDLE_FILE_INFORMATION aberto{};
+        if (GetFileType(a.h) != FILE_TYPE_DISK || !GetFileInformationByHandle(a.h, &aberto) ||
+            (aberto.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) != 0)
+            return arquivo + ": não é um arquivo comum";
+        OVERLAPPED trava{};
+        trava.Offset = kByteDaTravaRegistro;
+        if (!LockFileEx(a.h, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &trava)) return MotivoWindows(arquivo, GetLastError());
+        const Alca nome{CreateFileW(largo.c_str(), 0, kCompartilhar, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT, nullptr)};
+        BY_HANDLE_FILE_INFORMATION doNome{};
+        if (nome.h == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(nome.h, &doNome) ||
+            doNome.dwVolumeSerialNumber != aberto.dwVolumeSerialNumber ||
+            doNome.nFileIndexHigh != aberto.nFileIndexHigh || doNome.nFileIndexLow != aberto.nFileIndexLow)
+            continue;  // rotated meanwhile; closing the handle releases the lock
+        LARGE_INTEGER tamanho{};
+        if (!GetFileSizeEx(a.h, &tamanho)) return MotivoWindows(arquivo, GetLastError());
+        const auto bytes = static_cast<std::uintmax_t>(tamanho.QuadPart);
+        if (bytes > 0 && bytes + linha.size() > limite) {
+            if (!MoveFileExW(largo.c_str(), anterior.c_str(), MOVEFILE_REPLACE_EXISTING))
+                return MotivoWindows(arquivo + ".1", GetLastError());
+            continue;
+        }
+        // A file that does not end a line would glue this record to that rest.
+        char ultimo = '\n';
+        DWORD lidos = 0;
+        OVERLAPPED fim{};
+        fim.Offset = static_cast<DWORD>((bytes - 1) & 0xFFFFFFFFu);
+        fim.OffsetHigh = static_cast<DWORD>((bytes - 1) >> 32);
+        if (bytes > 0 && (!ReadFile(a.h, &ultimo, 1, &lidos, &fim) || lidos != 1))
+            return MotivoWindows(arquivo, GetLastError());
+        const std::string texto = ultimo == '\n' ? linha : "\n" + linha;
+        OVERLAPPED depois{};
+        depois.Offset = static_cast<DWORD>(bytes & 0xFFFFFFFFu);
+        depois.OffsetHigh = static_cast<DWORD>(bytes >> 32);
+        DWORD escritos = 0;
+        if (WriteFile(a.h, texto.data(), static_cast<DWORD>(texto.size()), &escritos, &depois) &&
+            escritos == texto.size())
+            return {};
+        // A part of the record (a full disk) is cut off again, still under the lock.
+        std::string erro = MotivoWindows(arquivo, GetLastError());
+        if (!SetFilePointerEx(a.h, tamanho, nullptr, FILE_BEGIN) || !SetEndOfFile(a.h))
+            erro += "\nO arquivo ficou com uma linha incompleta no fim: erro " + std::to_string(GetLastError());
+        return erro;
+    }
+    return arquivo + ": trocado por outro processo durante a gravação";
+}
+
+}  // namespace
+#else
 namespace {
 
 std::string Motivo(const std::string& arquivo, int erro) { return arquivo + ": " + std::strerror(erro); }
@@ -262,11 +363,7 @@ std::string AcrescentarLinha(const std::string& arquivo, const std::string& linh
 
 std::string AcrescentarRegistro(const std::string& arquivo, const RegistroExecucao& registro,
                                 std::uintmax_t limite) {
-#ifdef _WIN32
-    return plataforma::AcrescentarComRotacao(arquivo, RegistroEmJson(registro) + "\n", limite);
-#else
     return AcrescentarLinha(arquivo, RegistroEmJson(registro) + "\n", limite);
-#endif
 }
 
 namespace {
@@ -284,7 +381,7 @@ FimDoArquivo LerFimDoArquivo(const std::string& arquivo, std::uintmax_t limite) 
     FimDoArquivo fim;
 #ifdef _WIN32
     std::error_code erro;
-    const auto estado = std::filesystem::status(arquivo, erro);
+    const auto estado = std::filesystem::status(CaminhoLargo(arquivo), erro);
     if (!std::filesystem::exists(estado)) {
         if (erro && erro != std::errc::no_such_file_or_directory) fim.erro = arquivo + ": " + erro.message();
         return fim;
@@ -294,7 +391,7 @@ FimDoArquivo LerFimDoArquivo(const std::string& arquivo, std::uintmax_t limite) 
                                                                      : ": não é um arquivo comum");
         return fim;
     }
-    std::ifstream entrada(arquivo, std::ios::binary | std::ios::ate);
+    std::ifstream entrada(CaminhoLargo(arquivo), std::ios::binary | std::ios::ate);
     if (!entrada) {
         fim.erro = arquivo + ": " + std::strerror(errno);
         return fim;
