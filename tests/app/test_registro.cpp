@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <csignal>
-
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -70,11 +69,11 @@ TEST(RegistroDeExecucoes, LinhaUnicaQueSeLeDeVolta) {
 
 TEST(RegistroDeExecucoes, TextoQueNaoEUtf8ViraOCaractereDoWindows1252) {
     const std::pair<std::string, std::string> casos[] = {
-        {"Pasta d'\xC1gua", "\"Pasta d'Água\""},                 // a Latin-1 folder name
-        {"ção € 😀", "\"ção € 😀\""},                             // UTF-8 stays as it is
-        {"\x80\x81", "\"€\xEF\xBF\xBD\""},                          // 0x81 has no character
-        {"fim \xE2\x82", "\"fim \xC3\xA2\xE2\x80\x9A\""},              // a sequence cut short
-        {"\xC0\xAF \xED\xA0\x80", "\"\xC3\x80\xC2\xAF \xC3\xAD\xC2\xA0\xE2\x82\xAC\""},  // overlong, surrogate
+        {"Pasta d'\xC1gua", "\"Pasta d'Água\""},  // a Latin-1 folder name
+        {"ção € 😀", "\"ção € 😀\""},              // UTF-8 stays as it is
+        {"\x80\x81", "\"€\xEF\xBF\xBD\""},           // 0x81 has no character: U+FFFD
+        {"fim \xE2\x82", "\"fim \xC3\xA2\xE2\x80\x9A\""},  // a sequence cut short: "â‚"
+        {"\xC0\xAF \xED\xA0\x80", "\"\xC3\x80\xC2\xAF \xC3\xAD\xC2\xA0\xE2\x82\xAC\""},  // overlong, surrogate: "À¯ í €"
     };
     for (const auto& [texto, esperado] : casos) EXPECT_EQ(TextoJson(texto), esperado) << texto;
     RegistroExecucao r = Exemplo();
