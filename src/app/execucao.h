@@ -74,4 +74,12 @@ ResultadoExecucao ExecutarFases(comissao::Motor& motor, const OpcoesExecucao& op
 // (matched case-sensitively, anywhere in the text).
 bool PerdaDoServidor(const std::string& textoErro);
 
+// The line of an error text that names its cause, for the places that have room for one line (the
+// window's last-run line, the tray's tooltip, the failure box's first line). The engine often
+// opens with a line that only says what kind of error follows: for an exception raised by a
+// trigger or procedure ("exception 1", its name, its text, where it was raised) it is the
+// exception's text; after "Dynamic SQL Error", "SQL error code = ...", "lock conflict on no wait
+// transaction" and the like, the first line that says more. Otherwise the first line.
+std::string CausaDoErro(const std::string& textoErro);
+
 }  // namespace zelprax::monitor

@@ -2,6 +2,7 @@
 // and the warnings, on a real database.
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -188,6 +189,21 @@ TEST_F(ExecucaoTeste, ErroDeUmaFaseInterrompeAExecucao) {
     EXPECT_EQ(motor.chamadas.back(), "GerarComissaoVendas");
     EXPECT_EQ(dados->Valor("select hr_atualizar_comissao from tab_parametro where id_parametro = 1"), "3");
     EXPECT_EQ(dados->Contar("select count(*) from mov_comissao"), 1);
+}
+
+// The one line a failure has room for (the window's line shows it for a real trigger's exception):
+// texts whose opening line only says what kind of error follows, and one whose first line says why.
+TEST(CausaDoErro, ALinhaQueDizPorQue) {
+    const std::pair<const char*, const char*> casos[] = {
+        {"exception 1\nE_FECHAMENTO\nComissoes do mes fechadas\nAt trigger 'T_X' line: 1, col: 40",
+         "Comissoes do mes fechadas"},
+        {"exception 3\nE_SEM_TEXTO\nAt trigger 'T_X' line: 1, col: 40", "E_SEM_TEXTO"},
+        {"lock conflict on no wait transaction\n-deadlock\n-update conflicts with concurrent update", "deadlock"},
+        {"Dynamic SQL Error\nSQL error code = -204\nTable unknown\nMOV_X", "Table unknown"},
+        {"violation of FOREIGN KEY constraint \"FK_NF\"\nForeign key reference target does not exist",
+         "violation of FOREIGN KEY constraint \"FK_NF\""},
+    };
+    for (const auto& [texto, causa] : casos) EXPECT_EQ(CausaDoErro(texto), causa) << texto;
 }
 
 // With the engine's own phases: whatever captions they show come in phase order, and a skipped
