@@ -26,9 +26,11 @@
 #include <QPushButton>
 #include <QSocketNotifier>
 #include <QSystemTrayIcon>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/execucao.h"
 #include "app/hora.h"
 #include "app/icone.h"
 #include "app/trava.h"
@@ -152,9 +154,10 @@ TfrmPrincipal::TfrmPrincipal(plataforma::Sistema& sistema, const db::Relogio& re
       relogio_(relogio),
       modoManual_(modoManual),
       mensagens_(mensagens),
+      erros_(erros != nullptr ? *erros : std::cerr),
       temBandeja_(QSystemTrayIcon::isSystemTrayAvailable()),
       motor_(sistema, *this, *this, relogio),
-      agendador_(motor_, *this, relogio, modoManual, erros != nullptr ? *erros : std::cerr) {
+      agendador_(motor_, *this, relogio, modoManual, erros_) {
     setObjectName("frmPrincipal");
     CriarControles();
     LigarSinais();
@@ -285,7 +288,8 @@ void TfrmPrincipal::LigarSinais() {
 
 void TfrmPrincipal::FormCreate() {
     std::string avisoTrava;
-    Protegido([this, &avisoTrava] {
+    std::string conexao;
+    const auto sequencia = [this, &avisoTrava, &conexao] {
         QCoreApplication::setApplicationName(Q(kTituloPrograma));
 
         const auto data = sistema_.DataModificacao(CaminhoExecutavel());
@@ -308,7 +312,8 @@ void TfrmPrincipal::FormCreate() {
             }
         }
 
-        motor_.ConectarBanco(motor_.LerCaminhoBanco());
+        conexao = motor_.LerCaminhoBanco();
+        motor_.ConectarBanco(conexao);
         manutencao::VerificarAtualizacao(motor_, sistema_, *this, true);
 
         const std::string hora = motor_.LerParametro("hr_atualizar_comissao");
@@ -334,6 +339,15 @@ void TfrmPrincipal::FormCreate() {
         Timer1->start();
 
         if (modoManual_) BitBtn2Click();
+    };
+    Protegido([this, &sequencia, &conexao] {
+        try {
+            sequencia();
+        } catch (const std::exception& e) {
+            // Without timers nothing runs until the user's click: said where an operator looks.
+            agendador_.RegistrarFalhaNoInicio(e, conexao);
+            throw;
+        }
     });
     // Said once the sequence is over, whether it completed or not: with the timers already
     // running, the box waiting for its OK holds up neither the watchdog nor the schedule.
@@ -571,7 +585,10 @@ void TfrmPrincipal::MostrarMensagem(const std::string& texto, const std::string&
     }
     QMessageBox caixa(IconeCaixa(icone), Q(titulo), Q(texto), QMessageBox::Ok, isVisible() ? this : nullptr);
     caixa.setTextFormat(Qt::PlainText);
+    ++caixasAbertas_;
     caixa.exec();
+    --caixasAbertas_;
+    if (encerramentoSolicitado_ && caixasAbertas_ == 0) QTimer::singleShot(0, this, [this] { EncerrarSeSolicitado(); });
 }
 
 void TfrmPrincipal::SolicitarEncerramento() {
@@ -581,9 +598,18 @@ void TfrmPrincipal::SolicitarEncerramento() {
         return;
     }
     // Takes effect when the event loop next turns; before the loop has started, the program
-    // entry sees the request and does not start it. exit(), not quit(): quit() would first close
-    // the visible windows, running their close handlers.
-    QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+    // entry sees the request and does not start it.
+    QTimer::singleShot(0, this, [this] { EncerrarSeSolicitado(); });
+}
+
+void TfrmPrincipal::EncerrarSeSolicitado() {
+    // Only the program's own event loop is ended, with no box open. Inside a box's loop, exit()
+    // would close that box before anyone read it, and every box after it too: Qt then ends each
+    // new event loop at once. The box's closing asks again; before the program's loop has
+    // started (level 0), the program entry sees the request. exit(), not quit(): quit() would
+    // first close the visible windows, running their close handlers.
+    if (caixasAbertas_ > 0 || QThread::currentThread()->loopLevel() != 1) return;
+    QCoreApplication::exit(0);
 }
 
 void TfrmPrincipal::ExibirMensagem(const std::string& texto) {
@@ -633,7 +659,10 @@ bool TfrmPrincipal::NaoGerarEstorno() const { return ckbGerarEstornoComissao->is
 void TfrmPrincipal::AbrirJanela() { ShowWindow1Click(); }
 
 void TfrmPrincipal::MostrarUltimaExecucao(const RegistroExecucao& registro) {
-    const QString linha = Q(LinhaUltimaExecucao(registro));
+    // One line has room for the cause only, not for the engine's opening line ("exception 1").
+    RegistroExecucao resumido = registro;
+    if (resumido.erro) resumido.erro = CausaDoErro(*resumido.erro);
+    const QString linha = Q(LinhaUltimaExecucao(resumido));
     lblUltimaExecucao->setText(linha);
     // The line takes the progress's place while no run shows its progress there.
     lblUltimaExecucao->setVisible(!lblAguarde->isVisibleTo(this));

@@ -31,7 +31,6 @@ class QToolButton;
 
 namespace zelprax::monitor {
 
-inline constexpr const char* kTituloPrograma = "zelprax Monitor Comissão";
 inline constexpr int kIntervaloTimer1 = 3'000'000;  // 50 minutes
 inline constexpr int kIntervaloTimer2 = 5'000;
 
@@ -57,7 +56,8 @@ public:
     ~TfrmPrincipal() override;
 
     // The start-up sequence (FormCreate). An error ends it where it happens and is shown by the
-    // default error display; the timers are then not started.
+    // default error display, written to the error stream and recorded in the journal; the timers
+    // are then not started.
     void FormCreate();
     // After window creation: the tray icon made visible, or, on a desktop without a notification
     // area, the window shown minimised in its place.
@@ -151,6 +151,8 @@ private:
     void CriarControles();
     void LigarSinais();
     void FormClose();
+    // The requested end, once every box is answered and the program's event loop runs.
+    void EncerrarSeSolicitado();
     // Runs a handler; what escapes it reaches the default error display.
     void Protegido(const std::function<void()>& acao);
     void MostrarErro(const std::string& texto);
@@ -163,6 +165,8 @@ private:
     const db::Relogio& relogio_;
     bool modoManual_;
     db::Interacao* mensagens_;
+    std::ostream& erros_;
+    int caixasAbertas_ = 0;  // message boxes waiting for their OK
     bool temBandeja_;
     bool encerramentoSolicitado_ = false;
     bool avisoWatchdogPendente_ = false;  // the watchdog's notice is on screen

@@ -59,26 +59,29 @@ void AgendadorComissao::Timer1Timer() {
         Executar();
     } catch (const std::exception& e) {
         erros_ << "zelprax Monitor Comissão: a atualização das comissões falhou:\n" << e.what() << std::endl;
-        RegistroExecucao registro = NovoRegistro(kRegistroFalhou);
-        // What the failed run committed before it stopped; names only while the connection holds.
-        std::map<std::int32_t, std::string> nomes;
-        try {
-            if (motor_.IBD_BancoDados && motor_.IBD_BancoDados->Conectado()) nomes = motor_.NomesDosVendedores();
-        } catch (const std::exception&) {
-        }
-        registro.vendedores = VendedoresDaExecucao(motor_.efeito, nomes);
-        registro.erro = TextoDoErro(e);
-        if (const auto* erroBanco = dynamic_cast<const db::ErroBanco*>(&e)) registro.codigo = erroBanco->Codigo();
-        Registrar(registro);
-        Falhar(TextoDoErro(e), ConexaoPerdida(e));
+        Falhar(&e);
     } catch (...) {
         erros_ << "zelprax Monitor Comissão: a atualização das comissões falhou com um erro desconhecido"
                << std::endl;
-        RegistroExecucao registro = NovoRegistro(kRegistroFalhou);
-        registro.erro = "erro desconhecido";
-        Registrar(registro);
-        Falhar({});
+        Falhar(nullptr);
     }
+}
+
+void AgendadorComissao::RegistrarFalhaNoInicio(const std::exception& erro, const std::string& conexao) {
+    erros_ << "zelprax Monitor Comissão: o início do monitor falhou; a atualização diária não foi programada:\n"
+           << erro.what() << std::endl;
+    origem_ = modoManual_ ? kOrigemManual : kOrigemAgendada;
+    inicio_ = relogio_.Agora();
+    conexao_ = conexao;
+    motor_.ZerarResumo();
+    Registrar(RegistroDeFalha(&erro));
+}
+
+RegistroExecucao AgendadorComissao::RegistroDeFalha(const std::exception* erro) const {
+    RegistroExecucao registro = NovoRegistro(kRegistroFalhou);
+    registro.erro = erro != nullptr ? TextoDoErro(*erro) : "erro desconhecido";
+    if (const auto* erroBanco = dynamic_cast<const db::ErroBanco*>(erro)) registro.codigo = erroBanco->Codigo();
+    return registro;
 }
 
 RegistroExecucao AgendadorComissao::NovoRegistro(int status) const {
@@ -141,6 +144,13 @@ void AgendadorComissao::Executar() {
     tela_.OcultarProgresso();
     tela_.EscreverFinal(db::FormatarDataHoraTela(relogio_.Agora()));
 
+    // Recorded before the final box, so that the line under it already tells of this run.
+    RegistroExecucao registro = NovoRegistro(kRegistroConcluida);
+    registro.vendedores = VendedoresDaExecucao(motor_.efeito, motor_.NomesDosVendedores());
+    registro.avisos = resultado.avisos;
+    registro.mensagemFinal = resultado.encontrouRegistros ? kProcessamentoConcluido : kNenhumRegistro;
+    Registrar(registro);
+
     if (bMesnagemClickBotao) {
         if (resultado.encontrouRegistros)
             interacao.MostrarMensagem(kProcessamentoConcluido, db::kAvisoDoSistema, db::Icone::Informacao);
@@ -148,12 +158,6 @@ void AgendadorComissao::Executar() {
             interacao.MostrarMensagem(kNenhumRegistro, db::kAvisoDoSistema, db::Icone::Aviso);
         bMesnagemClickBotao = false;
     }
-
-    RegistroExecucao registro = NovoRegistro(kRegistroConcluida);
-    registro.vendedores = VendedoresDaExecucao(motor_.efeito, motor_.NomesDosVendedores());
-    registro.avisos = resultado.avisos;
-    registro.mensagemFinal = resultado.encontrouRegistros ? kProcessamentoConcluido : kNenhumRegistro;
-    Registrar(registro);
 
     if (!motor_.IBD_BancoDados) throw db::ErroBanco("Database not assigned", {});
     AtualizarMonitorAtivo(false, *motor_.IBD_BancoDados);
@@ -163,21 +167,53 @@ void AgendadorComissao::Executar() {
     motor_.Sistema().EncerrarProcesso(NomeProgramaMonitor());
 }
 
-void AgendadorComissao::Falhar(const std::string& texto, bool conexaoPerdida) {
-    // What the phases committed stays; what is pending is rolled back, not committed.
+void AgendadorComissao::Falhar(const std::exception* erro) {
+    const std::string texto = erro != nullptr ? TextoDoErro(*erro) : "erro desconhecido";
+    const bool servidorPerdido = erro != nullptr && (PerdaDoServidor(texto) || ConexaoPerdida(*erro));
+    RegistroExecucao registro = RegistroDeFalha(erro);
+    // What the failed run committed before it stopped; names only while the connection holds.
+    std::map<std::int32_t, std::string> nomes;
+    try {
+        if (motor_.IBD_BancoDados && motor_.IBD_BancoDados->Conectado()) nomes = motor_.NomesDosVendedores();
+    } catch (const std::exception&) {
+    }
+    registro.vendedores = VendedoresDaExecucao(motor_.efeito, nomes);
+    // The progress goes, so that the window does not read as a run still under way, and the
+    // failure line takes its place.
+    tela_.OcultarProgresso();
+    Registrar(registro);
+
+    // What the phases committed stays; what is pending is rolled back, not committed, before any
+    // box can hold the rows locked while it waits.
     try {
         motor_.DesconectarBanco(false);
     } catch (const std::exception& e) {
         erros_ << "zelprax Monitor Comissão: " << e.what() << std::endl;
     }
     tela_.PararTemporizadores();
-    if (PerdaDoServidor(texto) || conexaoPerdida) EncerrarPorPerdaDoServidor();
+    // With the server gone the machine is usually unattended: a box would wait for a click that
+    // nobody gives, and the process ends instead.
+    if (servidorPerdido) {
+        EncerrarSemExecucao();
+        return;
+    }
+
+    std::string mensagem = kExecucaoFalhou + CausaDoErro(texto);
+    if (!modoManual_)
+        mensagem += "\nA atualização diária fica suspensa até um clique em \"Atualizar as Comissões\" ou até o "
+                    "monitor ser iniciado de novo.";
+    mensagem += "\nO que já foi gravado permanece; a próxima execução retoma o que ficou pendente.";
+    if (texto.find('\n') != std::string::npos) mensagem += "\n\nTexto completo do erro:\n" + texto;
+    motor_.Interface().MostrarMensagem(mensagem, db::kAvisoDoSistema, db::Icone::Erro);
+    // A monitor started for one run ends with it, as after a completed run.
+    if (modoManual_) EncerrarSemExecucao();
 }
 
-void AgendadorComissao::EncerrarPorPerdaDoServidor() {
-    // The tick's connection is gone; one fresh connection to the same database is tried for the
-    // inactive mark, which is left out when none can be had. The process ends either way. The
-    // ini files are not read again: with the server gone, its share usually is too, and their
+void AgendadorComissao::EncerrarSemExecucao() {
+    // The tick's connection is released or gone; one fresh connection to the same database is
+    // tried for the inactive mark, which is left out when none can be had. The process ends
+    // either way; the lock stays, as only a completed run or the watchdog removes it. The ini
+    // files are not read again: with the server gone, its share usually is too, and their
     // message box would wait for a click that an unattended machine never gives.
     try {
         if (!conexao_.empty()) motor_.ConectarBanco(conexao_);

@@ -4,6 +4,7 @@
 // failure stops the timers and, when the server is gone, ends the process the same way. The main
 // window forwards its timer and its button here and shows what this asks of it.
 
+#include <exception>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -13,6 +14,11 @@
 #include "db/datas.h"
 
 namespace zelprax::monitor {
+
+inline constexpr const char* kTituloPrograma = "zelprax Monitor Comissão";
+
+// The box of a failed run opens with this, followed by the line of the error that names its cause.
+inline constexpr const char* kExecucaoFalhou = "A atualização das comissões falhou: ";
 
 // What the tick needs of the main window.
 class TelaAgendador {
@@ -32,7 +38,8 @@ public:
     virtual void AbrirJanela() = 0;
     // Timer1 and Timer2.
     virtual void PararTemporizadores() = 0;
-    // The run just recorded in the journal (completed or failed).
+    // The run just recorded in the journal (completed or failed), shown before any box that
+    // follows the run.
     virtual void MostrarUltimaExecucao(const RegistroExecucao&) {}
 };
 
@@ -46,7 +53,16 @@ public:
     // One tick (Timer1Timer). Does nothing while a run is in progress: a tick or a click that
     // arrives through the phases' event processing must not replace the running connection.
     // Every error of the tick is handled here; nothing escapes but a failure of the handling.
+    // A failed run hides the progress, is recorded and shown on the window's line, rolls back
+    // what is pending, stops the timers and says its error in a box; in manual mode the process
+    // then ends as after a completed run, without touching the lock. A server that went away ends
+    // the process without a box.
     void Timer1Timer();
+
+    // An error that ended the start-up sequence (the connection's, say): no timer runs, so no
+    // scheduled run happens until the user's click. Written to the error stream and recorded in
+    // the journal as a failed run, with the connection string that was tried.
+    void RegistrarFalhaNoInicio(const std::exception& erro, const std::string& conexao);
 
     bool EmExecucao() const { return emExecucao_; }
 
@@ -61,10 +77,13 @@ public:
 
 private:
     void Executar();
-    void Falhar(const std::string& texto, bool conexaoPerdida = false);
+    // Records the failed run and, once what is pending is rolled back, shows or ends.
+    void Falhar(const std::exception* erro);
     RegistroExecucao NovoRegistro(int status) const;
+    RegistroExecucao RegistroDeFalha(const std::exception* erro) const;
     void Registrar(const RegistroExecucao& registro);
-    void EncerrarPorPerdaDoServidor();
+    // Marks the monitor inactive through a fresh connection when one can be had, and ends.
+    void EncerrarSemExecucao();
 
     comissao::Motor& motor_;
     TelaAgendador& tela_;

@@ -124,25 +124,36 @@ TEST_F(AgendadorTeste, ModoManualMostraAJanelaMesmoSemExecucao) {
     EXPECT_TRUE(motor.chamadas.empty());
 }
 
-TEST_F(AgendadorTeste, ErroDeUmaFaseParaOsTemporizadoresEmSilencio) {
-    // A write the failing phase left uncommitted is rolled back with the connection.
-    motor.acoes["GerarComissaoVendas"] = [](comissao::Motor& m) {
-        m.ExecutarComando(m.IBQ_Pesquisa, "update tab_parametro set st_comissao_frete_despesa = 'S'", false);
-        throw db::ErroBanco("violation of FOREIGN KEY constraint", {335544466});
-    };
-    agendador.bMesnagemClickBotao = true;
-    agendador.Timer1Timer();
-    EXPECT_FALSE(tela.temporizadores);
-    EXPECT_TRUE(interacao.mensagens.empty());
-    EXPECT_TRUE(TravaExiste());
-    EXPECT_TRUE(erp.sistema.encerrados.empty());
-    EXPECT_TRUE(agendador.bMesnagemClickBotao);
-    EXPECT_TRUE(tela.progresso);  // left as the failing phase left it
-    EXPECT_EQ(tela.final, kSemAtualizacao);
-    EXPECT_FALSE(motor.TemConexao());
-    EXPECT_EQ(Ativo(), "S");
-    EXPECT_EQ(dados->Valor("select st_comissao_frete_despesa from tab_parametro"), "N");
-    EXPECT_NE(erros.str().find("violation of FOREIGN KEY constraint"), std::string::npos);
+// A failed run does not read as one still under way: the progress goes and a box names the cause,
+// the engine's full text below it. A manual monitor then ends as after a completed run but leaves
+// the lock; in normal mode the monitor stays, with its lock and its timers stopped.
+TEST_F(AgendadorTeste, ErroDeUmaFaseMostraACausaEParaOsTemporizadores) {
+    const std::string texto = "exception 1\nE_FECHAMENTO\nComissoes do mes fechadas\nAt trigger 'T_F' line: 1, col: 40";
+    for (const bool manual : {false, true}) {
+        SCOPED_TRACE(manual);
+        tela.temporizadores = true;
+        AgendadorComissao agendadorDoModo(motor, tela, relogio, manual, erros);
+        // A write the failing phase left uncommitted is rolled back with the connection.
+        motor.acoes["GerarComissaoVendas"] = [&texto](comissao::Motor& m) {
+            m.ExecutarComando(m.IBQ_Pesquisa, "update tab_parametro set st_comissao_frete_despesa = 'S'", false);
+            throw db::ErroBanco(texto, {335544517});
+        };
+        relogio.agora.segundo++;
+        agendadorDoModo.bMesnagemClickBotao = true;
+        agendadorDoModo.Timer1Timer();
+        ASSERT_EQ(interacao.mensagens.size(), 1u);
+        const std::string& caixa = interacao.mensagens[0].texto;
+        EXPECT_EQ(caixa.rfind(std::string(kExecucaoFalhou) + "Comissoes do mes fechadas\n", 0), 0u) << caixa;
+        EXPECT_EQ(interacao.mensagens[0].icone, db::Icone::Erro);
+        EXPECT_FALSE(tela.progresso);
+        EXPECT_FALSE(tela.temporizadores);
+        EXPECT_TRUE(TravaExiste());
+        EXPECT_EQ(erp.sistema.encerrados.size(), manual ? 1u : 0u);
+        EXPECT_EQ(Ativo(), manual ? "N" : "S");
+        EXPECT_EQ(dados->Valor("select st_comissao_frete_despesa from tab_parametro"), "N");
+        EXPECT_NE(erros.str().find(texto), std::string::npos);
+        interacao.mensagens.clear();
+    }
 }
 
 // A run the user started with an hour the box should not hold goes to its end like any other;
@@ -171,7 +182,7 @@ TEST_F(AgendadorTeste, CaixaQueNaoEhInteiroFalhaOTiqueAgendado) {
     agendador.Timer1Timer();
     EXPECT_TRUE(motor.chamadas.empty());
     EXPECT_FALSE(tela.temporizadores);
-    EXPECT_TRUE(interacao.mensagens.empty());
+    EXPECT_EQ(interacao.mensagens.size(), 1u);
     EXPECT_FALSE(motor.TemConexao());
     EXPECT_TRUE(TravaExiste());
 }

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSystemTrayIcon>
@@ -79,6 +80,16 @@ protected:
     TfrmPrincipal& Iniciar(bool manual = false) {
         Criar(manual).FormCreate();
         return *frm;
+    }
+
+    // A run that fails: its delete of a zero entry meets a trigger that raises an exception, which
+    // the engine reports as "exception 1", the exception's name, its text and where it was raised.
+    void GatilhoQueFalha() {
+        Dados().Executar("create exception e_fechamento 'Comissoes do mes fechadas'");
+        Dados().Executar("create trigger t_fechamento for mov_comissao before delete as begin "
+                         "exception e_fechamento; end");
+        Dados().Entrada(1, {{"VL_COMISSAO", "0"}});
+        dados.reset();
     }
 
     std::string TextoHora() const { return frm->edtHoraAtualizacao->text().toStdString(); }
@@ -248,6 +259,33 @@ TEST_F(JanelaTeste, BancoInacessivelNoInicioTambemParaOsTemporizadores) {
     EXPECT_FALSE(j.Timer2->isActive());
 }
 
+// Real boxes, answered as a user would. The updater's box requests the end; the connection's error
+// box after it is seen all the same, and the error also reaches the error stream and the journal.
+TEST_F(JanelaTeste, BancoInacessivelNoInicioMostraCadaCaixaEDizOErro) {
+    erp.ApontarBanco("sumiu.fdb");
+    fs::remove(erp.raiz / "Update/zelpraxAtualizador");
+    dados.reset();
+    frm = std::make_unique<TfrmPrincipal>(erp.sistema, relogio, false, nullptr, &erros);
+    frm->Agendador().DefinirRegistro(erp.raiz / "execucoes.jsonl");
+    std::vector<std::string> vistas;
+    QTimer usuario;
+    QObject::connect(&usuario, &QTimer::timeout, [&vistas] {
+        if (auto* caixa = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            vistas.push_back(caixa->text().toStdString());
+            caixa->accept();
+        }
+    });
+    usuario.start(10);
+    frm->FormCreate();
+    ASSERT_EQ(vistas.size(), 2u);
+    EXPECT_EQ(vistas[0].rfind("Não foi encontrado o zelprax Atualizador", 0), 0u);
+    EXPECT_NE(vistas[1].find("sumiu.fdb"), std::string::npos) << vistas[1];
+    EXPECT_TRUE(frm->EncerramentoSolicitado());
+    EXPECT_NE(erros.str().find("sumiu.fdb"), std::string::npos) << erros.str();
+    ASSERT_TRUE(frm->Agendador().UltimaExecucao().has_value());
+    EXPECT_NE(frm->Agendador().UltimaExecucao()->erro.value_or("").find("sumiu.fdb"), std::string::npos);
+}
+
 TEST_F(JanelaTeste, ModoManualExecutaNaCriacaoSemTestarNemEscreverATrava) {
     teste::EscreverArquivo(erp.trava, "de outro monitor");
     relogio.agora.hora = 15;
@@ -381,17 +419,20 @@ TEST_F(JanelaTeste, TiqueAgendadoForaDaHoraNaoExecuta) {
     EXPECT_EQ(erp.sistema.encerrados.back(), NomeProgramaMonitor());
 }
 
-TEST_F(JanelaTeste, ExecucaoQueFalhaParaTudoEmSilencioEGuardaATrava) {
+TEST_F(JanelaTeste, ExecucaoQueFalhaMostraOErroParaOsTemporizadoresEGuardaATrava) {
     TfrmPrincipal& j = Iniciar();
     ASSERT_TRUE(TravaExiste());
     db::FalharNaOperacao(4);
     QTest::mouseClick(j.BitBtn2, Qt::LeftButton);
-    EXPECT_TRUE(interacao.mensagens.empty());
+    ASSERT_EQ(interacao.mensagens.size(), 1u);
+    EXPECT_EQ(interacao.mensagens[0].texto.rfind(std::string(kExecucaoFalhou) + "Falha provocada no teste", 0), 0u);
+    EXPECT_EQ(interacao.mensagens[0].icone, db::Icone::Erro);
     EXPECT_FALSE(j.Timer1->isActive());
     EXPECT_FALSE(j.Timer2->isActive());
     EXPECT_TRUE(TravaExiste());
     EXPECT_TRUE(erp.sistema.encerrados.empty());
-    EXPECT_TRUE(j.lblAguarde->isVisibleTo(&j));
+    EXPECT_FALSE(j.lblAguarde->isVisibleTo(&j));
+    EXPECT_TRUE(j.lblUltimaExecucao->isVisibleTo(&j));
     EXPECT_EQ(j.lblUltimaAtualizacao->text(), "00/00/0000 00:00");
     EXPECT_TRUE(j.Agendador().bMesnagemClickBotao);
     EXPECT_FALSE(j.Motor().TemConexao());
@@ -484,17 +525,28 @@ TEST_F(JanelaTeste, UltimaExecucaoNaJanelaENaBandeja) {
     EXPECT_TRUE(j.TrayIcon1->toolTip().endsWith(j.lblUltimaExecucao->text()));
     const QImage antes = j.TrayIcon1->icon().pixmap(32, 32).toImage();
 
-    db::FalharNaOperacao(4);
+    GatilhoQueFalha();
     QTest::mouseClick(j.BitBtn2, Qt::LeftButton);
-    EXPECT_TRUE(j.lblUltimaExecucao->text().startsWith(
-        QString::fromUtf8("Última execução: 09/12/2026 07:48 — falhou: Falha provocada no teste (operação ")))
-        << j.lblUltimaExecucao->text().toStdString();
+    EXPECT_EQ(j.lblUltimaExecucao->text().toStdString(),
+              "Última execução: 09/12/2026 07:48 — falhou: Comissoes do mes fechadas");
     EXPECT_TRUE(j.TrayIcon1->toolTip().endsWith(j.lblUltimaExecucao->text()));
     const QImage depois = j.TrayIcon1->icon().pixmap(32, 32).toImage();
     EXPECT_NE(antes, depois);
     const QColor marca = depois.pixelColor(20, 28);
     EXPECT_GT(marca.red(), 150);
     EXPECT_LT(marca.green(), 100);
+
+    // The next run completes: its final box already has this run's line under it.
+    Dados().Executar("drop trigger t_fechamento");
+    dados.reset();
+    relogio.agora.minuto = 50;
+    std::string linhaNaCaixaFinal;
+    interacao.enquantoEspera = [&] {
+        linhaNaCaixaFinal = j.lblUltimaExecucao->isVisibleTo(&j) ? j.lblUltimaExecucao->text().toStdString() : "";
+    };
+    QTest::mouseClick(j.BitBtn2, Qt::LeftButton);
+    EXPECT_EQ(interacao.mensagens.back().texto, kNenhumRegistro);
+    EXPECT_EQ(linhaNaCaixaFinal, "Última execução: 09/12/2026 07:50 — concluída");
 }
 
 TEST_F(JanelaTeste, SairFechaAJanelaEApagaATrava) {
