@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "db/datas.h"
@@ -25,7 +26,6 @@
 #include "support/invariantes.h"
 #include "programas.h"
 #include "support/banco_teste.h"
-#include "versao.h"
 
 namespace zelprax::teste {
 namespace {
@@ -92,7 +92,7 @@ protected:
 };
 
 TEST_F(Runner, ConcluiEImprimeOResumo) {
-    const ResultadoPrograma r = Rodar({"--banco", arquivo});
+    const ResultadoPrograma r = Rodar({"--banco", arquivo}, {{"XDG_STATE_HOME", pasta / "estado"}});
     ASSERT_EQ(r.status, 0) << r.erros << r.saida;
     EXPECT_EQ(r.erros.find("zelprax-comissao"), std::string::npos) << "nenhum aviso nem erro: " << r.erros;
     // Not a terminal: the captions as plain lines, no bar drawn in place.
@@ -103,6 +103,14 @@ TEST_F(Runner, ConcluiEImprimeOResumo) {
     EXPECT_NE(r.saida.find(std::string("\n") + kConcluido + "\n"), std::string::npos) << r.saida;
     EXPECT_NE(r.saida.find("Comandos SQL executados: "), std::string::npos);
     EXPECT_EQ(r.saida.find("(interrompida)"), std::string::npos);
+    // Phases 2 and 8 run set-based statements (four and three): said so, not shown as 0/0/0. The
+    // time with a decimal comma, and last the journal the run went to.
+    EXPECT_NE(r.saida.find("  (4 comandos em conjunto; linhas não contadas)\n3/9  "), std::string::npos) << r.saida;
+    EXPECT_NE(r.saida.find("  (3 comandos em conjunto; linhas não contadas)\n9/9  "), std::string::npos) << r.saida;
+    const std::size_t tempo = r.saida.find("\nTempo: ");
+    ASSERT_NE(tempo, std::string::npos);
+    EXPECT_EQ(r.saida.find_first_of(".,", tempo), r.saida.find(',', tempo)) << r.saida.substr(tempo);
+    EXPECT_TRUE(r.saida.ends_with(" s\nRegistro de execuções: " + pasta / "estado/zelprax/execucoes.jsonl\n")) << r.saida;
 
     // The monitor's closing steps, without the hour.
     DadosTeste dados(arquivo);
@@ -438,6 +446,37 @@ TEST_F(RunnerInstalado, CadaExecucaoFicaNoRegistro) {
     EXPECT_NE(historico.erros.find("1 linha(s) ilegível(is)"), std::string::npos) << historico.erros;
     const ResultadoPrograma json = Rodar({"--historico", "--json"}, ambiente);
     EXPECT_EQ(LerJson(json.saida).Lista().size(), std::size(casos));
+
+    // The database of each run in its column, and the columns in line whatever their texts
+    // ("prévia concluída", a long connection): each starts where its title does.
+    monitor::RegistroExecucao previa = monitor::LerHistorico(registro, 1).registros[0];
+    previa.simulacao = true;
+    previa.status = 0;
+    previa.erro.reset();
+    previa.mensagemFinal = kConcluido;
+    previa.conexao = "servidor-do-erp.exemplo:/dados/erp/ZELPRAX.FDB";
+    EscreverArquivo(pasta / "dois.jsonl", RegistroEmJson(previa) + "\n" + RegistroEmJson(monitor::LerHistorico(registro, 100).registros[0]) + "\n");
+    const ResultadoPrograma tabela = Rodar({"--historico", "--registro", pasta / "dois.jsonl"});
+    auto coluna = [](const std::string& linha, const std::string& texto) {
+        std::size_t n = 0;
+        for (std::size_t i = 0; i < linha.find(texto); ++i) n += (static_cast<unsigned char>(linha[i]) & 0xC0) != 0x80;
+        return n;
+    };
+    std::vector<std::string> linhas;
+    for (std::size_t i = 0, fim; (fim = tabela.saida.find('\n', i)) != std::string::npos; i = fim + 1)
+        linhas.push_back(tabela.saida.substr(i, fim - i));
+    ASSERT_EQ(linhas.size(), 3u) << tabela.saida;
+    EXPECT_EQ(coluna(linhas[1], "prévia concluída"), coluna(linhas[0], "Situação"));
+    EXPECT_EQ(coluna(linhas[1], previa.conexao), coluna(linhas[0], "Banco"));
+    EXPECT_EQ(coluna(linhas[2], arquivo), coluna(linhas[0], "Banco"));
+    EXPECT_EQ(coluna(linhas[1], "Processamento"), coluna(linhas[0], "Mensagem final"));
+
+    // A journal that cannot be read is not a journal without runs.
+    const ResultadoPrograma pastaNoLugar = Rodar({"--historico", "--registro", pasta.Caminho().string()});
+    EXPECT_EQ(pastaNoLugar.status, 2);
+    EXPECT_EQ(pastaNoLugar.saida, "");
+    EXPECT_NE(pastaNoLugar.erros.find("o registro de execuções não pôde ser lido:\n" + pasta.Caminho().string()), std::string::npos)
+        << pastaNoLugar.erros;
 }
 
 // A preview runs what a real run would and keeps nothing: every row of every table as it was,
@@ -557,6 +596,57 @@ TEST_F(Runner, EfeitoPorVendedorEmCsv) {
     EXPECT_EQ(Valor("select count(*) from mov_comissao"), antes);
 }
 
+// Yesterday's spreadsheet is replaced only by new figures: a refused run leaves it, a link or a
+// FIFO nobody reads refuses the run, a complete run puts the new file in place with the old
+// permissions, and a spreadsheet that cannot be written at the end has a status of its own.
+TEST_F(RunnerInstalado, PlanilhaSoESubstituidaPorNumerosNovos) {
+    const std::string csv = pasta / "Planilhas/efeito.csv", alvo = pasta / "Planilhas/alvo.csv";
+    const std::string registro = pasta / "execucoes.jsonl";
+    fs::create_directories(pasta / "Planilhas");
+    EscreverArquivo(csv, "ontem");
+    fs::permissions(csv, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EscreverArquivo(alvo, "alvo");
+    fs::create_symlink(alvo, pasta / "Planilhas/link.csv");
+    ASSERT_EQ(::mkfifo((pasta / "Planilhas/fifo.csv").c_str(), 0600), 0);
+    auto conteudo = [](const std::string& caminho) {
+        std::ifstream entrada(caminho, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(entrada)), std::istreambuf_iterator<char>());
+    };
+    auto arquivos = [&] { return std::distance(fs::directory_iterator(pasta / "Planilhas"), fs::directory_iterator()); };
+
+    EscreverArquivo(trava, "do monitor");
+    const std::pair<const char*, const char*> recusadas[] = {
+        {"efeito.csv", "zelpraxComissao2.lock"}, {"link.csv", "link simbólico"}, {"fifo.csv", "ninguém está lendo"}};
+    for (const auto& [nome, motivo] : recusadas) {
+        const ResultadoPrograma r = Rodar({"--pasta", pastaMonitor, "--csv", pasta / (std::string("Planilhas/") + nome)});
+        EXPECT_EQ(r.status, 2) << nome;
+        EXPECT_NE(r.erros.find(motivo), std::string::npos) << r.erros;
+    }
+    EXPECT_EQ(conteudo(csv), "ontem");
+    EXPECT_EQ(conteudo(alvo), "alvo");
+    EXPECT_TRUE(fs::is_symlink(pasta / "Planilhas/link.csv"));
+    EXPECT_EQ(arquivos(), 4) << "no temporary file left behind";
+
+    fs::remove(trava);
+    const ResultadoPrograma r = Rodar({"--pasta", pastaMonitor, "--csv", csv, "--registro", registro});
+    ASSERT_EQ(r.status, 0) << r.erros;
+    EXPECT_EQ(conteudo(csv).rfind("\xEF\xBB\xBFVendedor;Nome;", 0), 0u);
+    EXPECT_EQ(fs::status(csv).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(arquivos(), 4);
+    EXPECT_TRUE(r.saida.ends_with("\nPlanilha: " + csv + "\n")) << r.saida;
+
+    // The run's writes stand; the reason is on standard error and in the journal.
+    const ResultadoPrograma cheio = Rodar({"--banco", arquivo, "--csv", "/dev/full", "--registro", registro});
+    EXPECT_EQ(cheio.status, 3) << cheio.erros;
+    EXPECT_NE(cheio.erros.find("a planilha /dev/full não pôde ser gravada: No space left on device"), std::string::npos)
+        << cheio.erros;
+    EXPECT_TRUE(cheio.saida.ends_with("\nPlanilha: /dev/full (não gravada: No space left on device)\n")) << cheio.saida;
+    const HistoricoLido lido = monitor::LerHistorico(registro, 1);
+    ASSERT_EQ(lido.registros.size(), 1u);
+    EXPECT_EQ(lido.registros[0].status, 3);
+    EXPECT_NE(lido.registros[0].erro.value_or("").find("No space left on device"), std::string::npos);
+}
+
 TEST_F(RunnerInstalado, ConfiguracaoAusenteEErroDeConfiguracao) {
     fs::remove(pastaMonitor + "/zelpraxempresa.ini");
     const ResultadoPrograma r = Rodar({"--pasta", pastaMonitor});
@@ -608,14 +698,20 @@ TEST_F(RunnerNoServidor, UsuarioESenhaDoAmbiente) {
     EXPECT_NE(r.erros.find("Your user name and password are not defined"), std::string::npos) << r.erros;
 }
 
-// The one version number of the project, as both installed programs print it.
+// The one version number of the project, as both installed programs print it: the one the
+// project's top build file declares (the schema's folder sits beside that file).
 TEST(ProgramasDoPacote, ImprimemAVersaoDoProjeto) {
+    std::ifstream cmake(fs::path(ZELPRAX_SCHEMA).parent_path().parent_path() / "CMakeLists.txt");
+    const std::string texto((std::istreambuf_iterator<char>(cmake)), std::istreambuf_iterator<char>());
+    const std::size_t inicio = texto.find(" VERSION ", texto.find("project(")) + 9;
+    const std::string declarada = texto.substr(inicio, texto.find(' ', inicio) - inicio);
+    ASSERT_EQ(std::count(declarada.begin(), declarada.end(), '.'), 2) << declarada;
     const std::pair<const char*, std::string> programas[] = {{ZELPRAX_RUNNER, "zelprax-comissao"},
                                                             {ZELPRAX_DEMO, "zelprax-demo"}};
     for (const auto& [programa, nome] : programas) {
         const ResultadoPrograma versao = ExecutarPrograma(programa, {"--version"});
         EXPECT_EQ(versao.status, 0) << nome;
-        EXPECT_EQ(versao.saida, nome + " " ZELPRAX_VERSAO "\n");
+        EXPECT_EQ(versao.saida, nome + " " + declarada + "\n");
         EXPECT_EQ(versao.erros, "") << nome;
         EXPECT_NE(ExecutarPrograma(programa, {"--help"}).saida.find("--version"), std::string::npos) << nome;
     }

@@ -222,6 +222,8 @@ TEST(ResumoRunner, JsonETextoDeUmaExecucaoQueFalhou) {
 TEST(ResumoRunner, TextoComUmaLinhaPorFaseAlinhada) {
     ResumoRunner r = Exemplo();
     r.concluida = true;
+    r.registro = ArquivoGravado{"/var/lib/zelprax/execucoes.jsonl", std::nullopt};
+    r.planilha = ArquivoGravado{"/tmp/efeito.csv", std::nullopt};
     r.mensagemFinal = "Nenhum registro encontrado para atualização.";
     const std::string texto = ResumoEmTexto(r);
     std::vector<std::string> linhas;
@@ -229,8 +231,9 @@ TEST(ResumoRunner, TextoComUmaLinhaPorFaseAlinhada) {
         fim = texto.find('\n', i);
         linhas.push_back(texto.substr(i, fim - i));
     }
-    // Title, header, nine phases, the sellers, the warning, the final message, statements, time.
-    ASSERT_EQ(linhas.size(), 16u) << texto;
+    // Title, header, nine phases, the sellers, the warning, the final message, statements, time,
+    // the journal and the spreadsheet.
+    ASSERT_EQ(linhas.size(), 18u) << texto;
     auto largura = [](const std::string& s) {
         std::size_t n = 0;
         for (unsigned char c : s) n += (c & 0xC0) != 0x80;
@@ -248,7 +251,39 @@ TEST(ResumoRunner, TextoComUmaLinhaPorFaseAlinhada) {
     EXPECT_EQ(linhas[12], "Aviso: " + r.avisos[0]);
     EXPECT_EQ(linhas[13], "Nenhum registro encontrado para atualização.");
     EXPECT_EQ(linhas[14], "Comandos SQL executados: 1234");
-    EXPECT_EQ(linhas[15], "Tempo: 2.500 s");
+    EXPECT_EQ(linhas[15], "Tempo: 2,500 s");
+    EXPECT_EQ(linhas[16], "Registro de execuções: /var/lib/zelprax/execucoes.jsonl");
+    EXPECT_EQ(linhas[17], "Planilha: /tmp/efeito.csv");
+}
+
+// The end of the text summary names where the run was recorded and its spreadsheet written, or
+// why not; a phase of set-based statements says how many it ran instead of counting zeros.
+TEST(ResumoRunner, TextoNomeiaOsArquivosEAsFasesEmConjunto) {
+    struct Caso {
+        std::optional<ArquivoGravado> registro, planilha;
+        std::vector<std::string> fim;
+    };
+    const Caso casos[] = {
+        {std::nullopt, std::nullopt, {"Registro de execuções: não gravado (--sem-registro)"}},
+        {ArquivoGravado{"/r/execucoes.jsonl", "Permission denied"}, ArquivoGravado{"/dev/full", "No space left on device"},
+         {"Registro de execuções: /r/execucoes.jsonl (não gravado: Permission denied)",
+          "Planilha: /dev/full (não gravada: No space left on device)"}},
+        {ArquivoGravado{"", "nenhuma pasta para ele"}, std::nullopt, {"Registro de execuções: não gravado: nenhuma pasta para ele"}},
+    };
+    for (const Caso& c : casos) {
+        ResumoRunner r = Exemplo();
+        r.concluida = true;
+        r.fases[1] = {2, true, true, 0, 0, 0, 4};
+        r.fases[7] = {8, true, true, 0, 0, 0, 1};
+        r.registro = c.registro;
+        r.planilha = c.planilha;
+        const std::string texto = ResumoEmTexto(r);
+        std::string fim;
+        for (const std::string& l : c.fim) fim += l + "\n";
+        EXPECT_TRUE(texto.ends_with("Tempo: 2,500 s\n" + fim)) << texto;
+        EXPECT_NE(texto.find("  (4 comandos em conjunto; linhas não contadas)\n3/9  "), std::string::npos) << texto;
+        EXPECT_NE(texto.find("  (1 comando em conjunto; linhas não contadas)\n9/9  "), std::string::npos) << texto;
+    }
 }
 
 TEST(ResumoRunner, ValoresComoOBrasilLe) {
@@ -279,15 +314,37 @@ TEST(ResumoRunner, TabelaDosVendedoresAlinhadaComTotal) {
         linhas.push_back(texto.substr(i, fim - i));
         if (linhas.size() == 4) break;
     }
-    ASSERT_EQ(linhas.size(), 4u);
-    EXPECT_EQ(linhas[1].rfind("7 Conceição Müller", 0), 0u);
-    EXPECT_EQ(linhas[2].rfind("12 ", 0), 0u);
-    EXPECT_EQ(linhas[3].rfind("Total", 0), 0u);
-    for (const std::string& l : linhas) EXPECT_EQ(Largura(l), Largura(linhas[0])) << l;
-    EXPECT_NE(linhas[1].find("2 / 100,50"), std::string::npos);
-    EXPECT_NE(linhas[1].find("80,50"), std::string::npos) << "the unpaid change: 100.50 created less 20 removed";
-    EXPECT_NE(linhas[3].find("3 / -1.134,06"), std::string::npos) << linhas[3];
-    EXPECT_NE(linhas[3].find("-1.154,06"), std::string::npos) << linhas[3];
+    // Written out by hand: the unpaid change is created less removed (100.50 - 20 = 80.50), the
+    // total adds the sellers; every line is as wide on screen as the header, accents or not.
+    EXPECT_EQ(linhas, (std::vector<std::string>{
+                          "Vendedor            Entradas criadas  Entradas removidas     Descontos  Pagamentos  "
+                          "Estornos  Variação não paga",
+                          "7 Conceição Müller        2 / 100,50           1 / 20,00             -           -  "
+                          "       -              80,50",
+                          "12                     1 / -1.234,56                   -  1 / 1.234,56           -  "
+                          "       -          -1.234,56",
+                          "Total                  3 / -1.134,06           1 / 20,00  1 / 1.234,56           -  "
+                          "       -          -1.154,06",
+                      }));
+}
+
+// A seller's name that a spreadsheet would compute as a formula is written as text: an apostrophe
+// before it, quotes doubled as always.
+TEST(ResumoRunner, CsvNeutralizaNomesQueSeriamFormulas) {
+    const std::pair<const char*, const char*> casos[] = {
+        {"=1+2", "\"'=1+2\""},
+        {"+55 11 5555", "\"'+55 11 5555\""},
+        {"-Ana", "\"'-Ana\""},
+        {"@SOMA(A1:A9)", "\"'@SOMA(A1:A9)\""},
+        {"=HIPERLINK(\"x\")", "\"'=HIPERLINK(\"\"x\"\")\""},
+        {"Ana = Bia", "\"Ana = Bia\""},
+        {"", "\"\""},
+    };
+    for (const auto& [nome, campo] : casos) {
+        const std::string csv = VendedoresEmCsv({monitor::VendedorRegistrado{3, nome, {}}});
+        const std::size_t linha = csv.find("\r\n3;") + 4;
+        EXPECT_EQ(csv.substr(linha, csv.find(';', linha) - linha), campo) << nome;
+    }
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <optional>
 #include <cerrno>
 #include <map>
-#include <fstream>
 #include <csignal>
 #include <cstring>
 #include <vector>
@@ -23,6 +22,7 @@
 #include "db/erro.h"
 #include "db/localizacao.h"
 #include "painel_terminal.h"
+#include "planilha.h"
 #include "platform/platform.h"
 #include "resumo.h"
 
@@ -158,8 +158,11 @@ ResumoRunner Resumir(const comissao::Motor& motor, const OpcoesRunner& opcoes, c
         f.gravados = contagem.gravados;
         f.ignorados = contagem.ignorados;
     }
-    for (const std::string& legenda : painel.Legendas())
-        if (const int n = FaseDaLegenda(legenda); n > 0) r.fases[static_cast<std::size_t>(n - 1)].exibida = true;
+    for (std::size_t i = 0; i < painel.Legendas().size(); ++i)
+        if (const int n = FaseDaLegenda(painel.Legendas()[i]); n > 0) {
+            r.fases[static_cast<std::size_t>(n - 1)].exibida = true;
+            r.fases[static_cast<std::size_t>(n - 1)].passos += painel.Passos()[i];
+        }
     return r;
 }
 
@@ -167,7 +170,8 @@ ResumoRunner Resumir(const comissao::Motor& motor, const OpcoesRunner& opcoes, c
 
 namespace {
 
-int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor::RegistroExecucao& registro);
+int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor::RegistroExecucao& registro,
+             std::optional<ResumoRunner>& resumo);
 
 }  // namespace
 
@@ -175,21 +179,35 @@ int ExecutarRunner(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente) {
     monitor::RegistroExecucao registro;
     registro.origem = monitor::kOrigemRunner;
     registro.inicio = db::RelogioDoSistema().Agora();
-    registro.status = Executar(opcoes, ambiente, registro);
+    std::optional<ResumoRunner> resumo;
+    registro.status = Executar(opcoes, ambiente, registro, resumo);
     registro.fim = db::RelogioDoSistema().Agora();
-    RegistrarExecucao(opcoes, ambiente, registro);
+    // The journal first, so that the summary can say where the run was recorded.
+    const std::optional<ArquivoGravado> registrado = RegistrarExecucao(opcoes, ambiente, registro);
+    if (resumo) {
+        resumo->registro = registrado;
+        const std::string texto = opcoes.json ? ResumoEmJson(*resumo) + "\n" : ResumoEmTexto(*resumo);
+        std::fputs(texto.c_str(), ambiente.saida);
+        std::fflush(ambiente.saida);
+    }
     return registro.status;
 }
 
-void RegistrarExecucao(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente,
-                       const monitor::RegistroExecucao& registro) {
-    if (opcoes.semRegistro) return;
-    const std::string arquivo = opcoes.registro.value_or(monitor::CaminhoRegistroPadrao());
-    if (arquivo.empty()) return;
-    const std::string erro = monitor::AcrescentarRegistro(arquivo, registro);
-    if (!erro.empty())
+std::optional<ArquivoGravado> RegistrarExecucao(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente,
+                                                const monitor::RegistroExecucao& registro) {
+    if (opcoes.semRegistro) return std::nullopt;
+    ArquivoGravado registrado{opcoes.registro.value_or(monitor::CaminhoRegistroPadrao()), std::nullopt};
+    if (registrado.caminho.empty()) {
+        registrado.erro = "nenhuma pasta para ele (STATE_DIRECTORY, XDG_STATE_HOME e HOME não definidas)";
+        return registrado;
+    }
+    const std::string erro = monitor::AcrescentarRegistro(registrado.caminho, registro);
+    if (!erro.empty()) {
         std::fprintf(ambiente.erros, "zelprax-comissao: o registro de execuções não pôde ser gravado: %s\n",
                      erro.c_str());
+        registrado.erro = erro;
+    }
+    return registrado;
 }
 
 int MostrarHistorico(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente) {
@@ -202,37 +220,45 @@ int MostrarHistorico(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente)
             j += (i > 0 ? "," : "") + monitor::RegistroEmJson(lido.registros[i]);
         std::fprintf(ambiente.saida, "%s]\n", j.c_str());
     } else if (lido.registros.empty()) {
-        std::fprintf(ambiente.saida, "Nenhuma execução registrada em %s.\n", arquivo.c_str());
+        // A journal that could not be read is no proof that nothing ran: only its error is shown.
+        if (!lido.erro) std::fprintf(ambiente.saida, "Nenhuma execução registrada em %s.\n", arquivo.c_str());
     } else {
-        const std::size_t larguras[] = {16, 8, 8, 9, 6};
-        auto linha = [&](const std::vector<std::string>& colunas) {
-            std::string texto;
-            for (std::size_t i = 0; i < colunas.size(); ++i)
-                texto += i + 1 == colunas.size() ? colunas[i]
-                         : (i == 1 || i == 4 ? AlinharDireita(colunas[i], larguras[i])
-                                             : AlinharEsquerda(colunas[i], larguras[i])) + "  ";
-            std::fprintf(ambiente.saida, "%s\n", texto.c_str());
-        };
-        linha({"Início", "Duração", "Origem", "Situação", "Avisos", "Mensagem final ou erro"});
+        std::vector<std::vector<std::string>> linhas{
+            {"Início", "Duração", "Origem", "Situação", "Avisos", "Banco", "Mensagem final ou erro"}};
         for (const monitor::RegistroExecucao& r : lido.registros) {
             const long long segundos = Segundos(r.fim) - Segundos(r.inicio);
             char duracao[32];
             std::snprintf(duracao, sizeof duracao, "%lld:%02lld", segundos / 60, segundos % 60);
-            linha({db::FormatarDataHoraCurta(r.inicio), duracao, r.origem, monitor::SituacaoRegistro(r),
-                   std::to_string(r.avisos.size()),
-                   r.erro ? r.erro->substr(0, r.erro->find('\n')) : r.mensagemFinal.value_or("")});
+            linhas.push_back({db::FormatarDataHoraCurta(r.inicio), duracao, r.origem, monitor::SituacaoRegistro(r),
+                              std::to_string(r.avisos.size()), r.conexao.empty() ? "-" : r.conexao,
+                              r.erro ? r.erro->substr(0, r.erro->find('\n')) : r.mensagemFinal.value_or("")});
+        }
+        // Each column as wide as its widest text, so a long connection or "prévia concluída" keeps
+        // the columns after it in line; the last one runs to the end of the line.
+        std::vector<std::size_t> larguras(linhas[0].size(), 0);
+        for (const auto& l : linhas)
+            for (std::size_t i = 0; i < l.size(); ++i) larguras[i] = std::max(larguras[i], Largura(l[i]));
+        for (const auto& l : linhas) {
+            std::string texto;
+            for (std::size_t i = 0; i + 1 < l.size(); ++i)
+                texto += (i == 1 || i == 4 ? AlinharDireita(l[i], larguras[i]) : AlinharEsquerda(l[i], larguras[i])) + "  ";
+            std::fprintf(ambiente.saida, "%s%s\n", texto.c_str(), l.back().c_str());
         }
     }
     if (lido.ilegiveis > 0)
         std::fprintf(ambiente.erros, "zelprax-comissao: %d linha(s) ilegível(is) do registro %s ignorada(s).\n",
                      lido.ilegiveis, arquivo.c_str());
+    if (lido.erro)
+        std::fprintf(ambiente.erros, "zelprax-comissao: o registro de execuções não pôde ser lido:\n%s\n",
+                     lido.erro->c_str());
     std::fflush(ambiente.saida);
-    return kSaidaConcluida;
+    return lido.erro ? kSaidaUso : kSaidaConcluida;
 }
 
 namespace {
 
-int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor::RegistroExecucao& registro) {
+int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor::RegistroExecucao& registro,
+             std::optional<ResumoRunner>& saidaResumo) {
     const std::string pastaMonitor = opcoes.pasta ? ComSeparador(*opcoes.pasta) : PastaDoPrograma(ambiente.caminhoPrograma);
     const std::string caminhoMonitor = pastaMonitor + db::NomePrograma("zelpraxComissao2");
 
@@ -252,11 +278,12 @@ int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor
     };
     // The spreadsheet file is tried before anything is touched: a run whose figures cannot be
     // written where they were asked for does not start.
-    std::optional<std::ofstream> csv;
+    // An existing spreadsheet stays as it is until the new one is complete.
+    std::optional<ArquivoPlanilha> csv;
     if (opcoes.csv) {
-        csv.emplace(*opcoes.csv, std::ios::binary | std::ios::trunc);
-        if (!*csv) {
-            const std::string texto = "não foi possível gravar o arquivo " + *opcoes.csv + ": " + std::strerror(errno);
+        csv.emplace(*opcoes.csv);
+        if (const std::string motivo = csv->Preparar(); !motivo.empty()) {
+            const std::string texto = "não foi possível gravar o arquivo " + *opcoes.csv + ": " + motivo;
             std::fprintf(ambiente.erros, "zelprax-comissao: %s\n", texto.c_str());
             return recusar(texto);
         }
@@ -345,18 +372,21 @@ int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor
     registro.erro = resumo.erro;
     resumo.vendedores = registro.vendedores;
     if (csv) {
-        *csv << VendedoresEmCsv(resumo.vendedores);
-        csv->close();
-        if (!*csv)
-            std::fprintf(ambiente.erros, "zelprax-comissao: o arquivo %s não pôde ser gravado por inteiro\n",
-                         opcoes.csv->c_str());
+        resumo.planilha = ArquivoGravado{csv->Caminho(), std::nullopt};
+        if (const std::string motivo = csv->Gravar(VendedoresEmCsv(resumo.vendedores)); !motivo.empty()) {
+            // The run's writes stand, but the figures asked for are missing: a status of its own,
+            // so that a timer's run that lost its spreadsheet does not read as a complete one.
+            const std::string texto = "a planilha " + csv->Caminho() + " não pôde ser gravada: " + motivo;
+            std::fprintf(ambiente.erros, "zelprax-comissao: %s\n", texto.c_str());
+            resumo.planilha->erro = motivo;
+            registro.erro = registro.erro ? *registro.erro + "\n" + texto : texto;
+            if (status == kSaidaConcluida) status = kSaidaPlanilha;
+        }
     }
     resumo.comandos = db::EstatisticasDoProcesso().comandos;
     resumo.preparacoes = db::EstatisticasDoProcesso().preparacoes;
     resumo.segundos = segundos();
-    const std::string texto = opcoes.json ? ResumoEmJson(resumo) + "\n" : ResumoEmTexto(resumo);
-    std::fputs(texto.c_str(), ambiente.saida);
-    std::fflush(ambiente.saida);
+    saidaResumo = std::move(resumo);
     return status;
 }
 

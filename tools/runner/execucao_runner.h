@@ -9,6 +9,7 @@
 
 #include "app/registro.h"
 #include "opcoes.h"
+#include "resumo.h"
 
 namespace zelprax::executor {
 
@@ -16,6 +17,7 @@ namespace zelprax::executor {
 inline constexpr int kSaidaConcluida = 0;
 inline constexpr int kSaidaFalhou = 1;
 inline constexpr int kSaidaUso = 2;
+inline constexpr int kSaidaPlanilha = 3;  // the run completed, its --csv spreadsheet could not be written
 
 struct AmbienteRunner {
     std::string caminhoPrograma;        // the runner's own program file
@@ -31,12 +33,14 @@ struct AmbienteRunner {
 int ExecutarRunner(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente);
 
 // Appends the record to the journal the options name (--registro, else the default one); a
-// journal that cannot be written costs a line on standard error, never the run's status.
-void RegistrarExecucao(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente,
-                       const monitor::RegistroExecucao& registro);
+// journal that cannot be written costs a line on standard error, never the run's status. Returns
+// the journal's file and why it was not written, none with --sem-registro.
+std::optional<ArquivoGravado> RegistrarExecucao(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente,
+                                                const monitor::RegistroExecucao& registro);
 
 // --historico: the journal's last runs as a table, or as a JSON array with --json; the lines
-// that are not records are counted, not shown.
+// that are not records are counted, not shown. A journal that cannot be read is reported on
+// standard error with the usage status, never as a journal without runs.
 int MostrarHistorico(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente);
 
 }  // namespace zelprax::executor

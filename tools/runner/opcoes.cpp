@@ -31,7 +31,10 @@ const char* const kAjudaRunner =
     "  --csv ARQUIVO              grava o efeito da execução por vendedor (entradas criadas e\n"
     "                             removidas por tipo, descontos, pagamentos, estornos e a variação da\n"
     "                             comissão não paga) em ARQUIVO, separado por ponto e vírgula, com\n"
-    "                             vírgula decimal, em UTF-8, como uma planilha o abre.\n"
+    "                             vírgula decimal, em UTF-8, como uma planilha o abre. Um arquivo\n"
+    "                             existente só é substituído ao final, pela planilha completa; um\n"
+    "                             dispositivo ou FIFO é gravado no lugar; um link simbólico é recusado.\n"
+    "                             Um ARQUIVO que não pode ser gravado impede a execução (código 2).\n"
     "  --simular                  prévia: executa todas as fases como uma execução real, com as\n"
     "                             mesmas opções, e desfaz tudo ao final (nada fica gravado no banco,\n"
     "                             nem a marca do monitor). Toda a prévia é uma só transação: as linhas\n"
@@ -52,8 +55,9 @@ const char* const kAjudaRunner =
     "substituem quando definidas.\n"
     "\n"
     "Saída: a legenda de cada fase quando ela começa (com barra de progresso num terminal) e, ao\n"
-    "final, um resumo por fase (documentos selecionados, linhas gravadas, documentos ignorados), os\n"
-    "avisos e a mensagem final.\n"
+    "final, um resumo por fase (documentos selecionados, linhas gravadas, documentos ignorados; as\n"
+    "fases 2 e 8, que alteram as linhas em conjunto, mostram quantos comandos executaram), o efeito\n"
+    "por vendedor, os avisos, a mensagem final e os arquivos do registro de execuções e da planilha.\n"
     "\n"
     "Registro de execuções: cada execução, do monitor ou deste programa, acrescenta uma linha JSON\n"
     "ao registro (início e fim, origem, banco, contagens por fase, avisos, mensagem final ou erro\n"
@@ -66,7 +70,9 @@ const char* const kAjudaRunner =
     "  1  a atualização falhou (o texto completo do erro vai para a saída de erros; o que já foi\n"
     "     confirmado no banco permanece);\n"
     "  2  erro de uso ou de configuração (opção desconhecida, data inválida, monitor em execução,\n"
-    "     arquivo .ini não encontrado).\n";
+    "     arquivo .ini não encontrado; com --historico, registro que não pode ser lido);\n"
+    "  3  a atualização foi concluída, mas a planilha de --csv não pôde ser gravada (o motivo vai\n"
+    "     para a saída de erros e para o registro de execuções).\n";
 
 std::optional<db::DataHora> LerDataBrasileira(const std::string& texto) {
     int partes[3] = {0, 0, 0};

@@ -26,6 +26,7 @@ std::string PainelTerminal::DesenharBarra(int posicao, int maximo, int largura) 
 
 void PainelTerminal::MostrarLegenda(const std::string& legenda) {
     legendas_.push_back(legenda);
+    passos_.push_back(0);
     if (saida_ == nullptr) return;
     Encerrar();
     std::fprintf(saida_, "%s\n", legenda.c_str());
@@ -56,6 +57,7 @@ void PainelTerminal::DefinirPosicao(int posicao) {
 }
 
 void PainelTerminal::Avancar() {
+    if (!passos_.empty()) ++passos_.back();
     ++posicao_;
     Redesenhar();
 }

@@ -34,6 +34,8 @@ public:
 
     // The captions shown, in order.
     const std::vector<std::string>& Legendas() const { return legendas_; }
+    // The bar's steps after each caption, one count per caption.
+    const std::vector<int>& Passos() const { return passos_; }
 
     // The bar as drawn for a position and maximum, width in characters between the brackets.
     static std::string DesenharBarra(int posicao, int maximo, int largura);
@@ -45,6 +47,7 @@ private:
     bool terminal_;
     std::optional<db::DataHora> emissaoAPartir_;
     std::vector<std::string> legendas_;
+    std::vector<int> passos_;
     int maximo_ = 0;
     int posicao_ = 0;
     bool barraNaTela_ = false;

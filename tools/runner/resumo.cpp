@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 namespace zelprax::executor {
 
@@ -142,6 +143,7 @@ std::string VendedoresEmCsv(const std::vector<monitor::VendedorRegistrado>& vend
          "Variação da comissão não paga\r\n";
     auto campoTexto = [](const std::string& texto) {
         std::string campo = "\"";
+        if (!texto.empty() && std::string_view("=+-@").find(texto.front()) != std::string_view::npos) campo += '\'';
         for (char c : texto) campo += c == '"' ? std::string("\"\"") : std::string(1, c);
         return campo + "\"";
     };
@@ -186,6 +188,13 @@ std::string ResumoEmTexto(const ResumoRunner& r) {
             t += "  (não alcançada)\n";
             continue;
         }
+        if (f.selecionados == 0 && f.gravados == 0 && f.ignorados == 0 && f.passos > 0) {
+            // Set-based statements: the server changes the rows without the run seeing them one
+            // by one, so there are no documents to count; zeros would say it did nothing.
+            t += "  (" + std::to_string(f.passos) + (f.passos == 1 ? " comando" : " comandos") +
+                 " em conjunto; linhas não contadas)\n";
+            continue;
+        }
         t += "  " + AlinharDireita(std::to_string(f.selecionados), 12) + "  " +
              AlinharDireita(std::to_string(f.gravados), 8) + "  " + AlinharDireita(std::to_string(f.ignorados), 9) + "\n";
     }
@@ -194,7 +203,18 @@ std::string ResumoEmTexto(const ResumoRunner& r) {
     if (r.mensagemFinal) t += *r.mensagemFinal + "\n";
     if (r.erro) t += "A atualização falhou; o erro está na saída de erros.\n";
     t += "Comandos SQL executados: " + std::to_string(r.comandos) + "\n";
-    t += "Tempo: " + Segundos(r.segundos) + " s\n";
+    std::string tempo = Segundos(r.segundos);
+    std::replace(tempo.begin(), tempo.end(), '.', ',');
+    t += "Tempo: " + tempo + " s\n";
+    // Where the run's record and spreadsheet went, the last lines a person reads.
+    auto arquivo = [](const char* rotulo, const ArquivoGravado& a, const char* naoGravado) {
+        std::string linha = std::string(rotulo) + ": " + (a.caminho.empty() ? naoGravado : a.caminho);
+        if (a.erro) linha += a.caminho.empty() ? ": " + *a.erro : " (" + std::string(naoGravado) + ": " + *a.erro + ")";
+        return linha + "\n";
+    };
+    t += r.registro ? arquivo("Registro de execuções", *r.registro, "não gravado")
+                    : "Registro de execuções: não gravado (--sem-registro)\n";
+    if (r.planilha) t += arquivo("Planilha", *r.planilha, "não gravada");
     return t;
 }
 

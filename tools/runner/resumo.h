@@ -22,6 +22,15 @@ struct FaseResumo {
     int selecionados = 0;
     int gravados = 0;
     int ignorados = 0;
+    // The steps of its bar: for a phase of set-based statements (Phase 2's four, Phase 8's three),
+    // which selects no documents one by one, the statements it ran.
+    int passos = 0;
+};
+
+// A file the run wrote besides the database: its path, and why it could not be written.
+struct ArquivoGravado {
+    std::string caminho;
+    std::optional<std::string> erro;
 };
 
 struct ResumoRunner {
@@ -35,6 +44,8 @@ struct ResumoRunner {
     std::int64_t comandos = 0;
     std::int64_t preparacoes = 0;  // statements prepared; a text executed again unchanged is not prepared again
     double segundos = 0;
+    std::optional<ArquivoGravado> registro;  // the journal of runs; none with --sem-registro
+    std::optional<ArquivoGravado> planilha;  // the --csv spreadsheet
 };
 
 // The caption a phase shows while it runs ("Fase 1/9 - Calculando comissão das vendas").
@@ -45,7 +56,9 @@ int FaseDaLegenda(const std::string& legenda);
 std::string ResumoEmTexto(const ResumoRunner& resumo);
 
 // The effect by seller as a spreadsheet opens it in Brazil: UTF-8 with a byte-order mark,
-// semicolons between the fields, decimal commas, one line per seller and a total line.
+// semicolons between the fields, decimal commas, one line per seller and a total line. A name
+// that begins as a formula does (=, +, -, @) is written with an apostrophe before it, which
+// spreadsheet programs take as "this cell is text".
 std::string VendedoresEmCsv(const std::vector<monitor::VendedorRegistrado>& vendedores);
 
 // An amount for a person: "1.234,56" (two decimals, more only where the amount has them).
