@@ -4,6 +4,7 @@
 // tests derive from Sistema to fake termination and program start.
 
 #include <cstdint>
+#include <cstddef>
 #include <ctime>
 #include <optional>
 #include <string>
@@ -22,6 +23,10 @@ public:
 
     // This computer's network name; empty when it cannot be read.
     virtual std::string NomeMaquina() const;
+
+    // What tells this computer from another of the same name: /etc/machine-id on Linux, the
+    // machine GUID on Windows; empty where the system keeps neither.
+    virtual std::string IdentidadeMaquina() const;
 
     // The number of this process.
     virtual long IdProcesso() const;
@@ -58,6 +63,59 @@ public:
 
 // The real system, for the programs; tests pass their own Sistema.
 Sistema& SistemaNativo();
+
+// A lock file as this process creates, holds or inspects it. Its name is never followed as a
+// symbolic link, and only a regular file is accepted. The advisory lock covers one byte far past
+// the end of the file's lines: on Windows a locked range cannot be read by others, and the lines
+// must stay readable. The lock is held by this open file (not by the process), so another opening
+// in this very process is refused it too; it goes with the file's closing or the process's end,
+// never to a program the process starts.
+class ArquivoDeTrava {
+public:
+    enum class Resultado {
+        Feito,
+        Ausente,     // no file of that name
+        Existe,      // creation: something already has the name
+        NaoRegular,  // a folder, a symbolic link, a device...
+        Ocupado,     // the lock is held through another opening of the file
+        SemSuporte,  // the file system keeps no such locks
+        Falhou       // the system's reason in Erro()
+    };
+
+    ArquivoDeTrava() = default;
+    ~ArquivoDeTrava();  // closes the file, which releases its lock
+    ArquivoDeTrava(ArquivoDeTrava&& outro) noexcept;
+    ArquivoDeTrava& operator=(ArquivoDeTrava&& outro) noexcept;
+    ArquivoDeTrava(const ArquivoDeTrava&) = delete;
+    ArquivoDeTrava& operator=(const ArquivoDeTrava&) = delete;
+
+    // Creates the file under that name; Existe when anything, a dangling link included, has it.
+    Resultado Criar(const std::string& caminho);
+    // Opens the file of that name for reading, and for writing and deleting where allowed.
+    Resultado Abrir(const std::string& caminho);
+    // Takes the lock; without esperar, Ocupado at once when another opening holds it.
+    Resultado Travar(bool esperar);
+    // Writes the whole text at the start and sends it to the disk; false with Erro() set.
+    bool Gravar(const std::string& texto);
+    // Reads at most `limite` bytes from the start; none with Erro() set.
+    std::optional<std::string> Ler(std::size_t limite);
+    // Deletes the name when it still names this open file, which stays open (and locked) until
+    // closed. False with Erro() set when it could not, or empty Erro() when the name now belongs to
+    // another file (or to none).
+    bool Apagar();
+    void Fechar() noexcept;
+    bool Aberto() const noexcept;
+    const std::string& Erro() const noexcept { return erro_; }
+
+private:
+#ifdef _WIN32
+    void* handle_ = nullptr;
+#else
+    int descritor_ = -1;
+#endif
+    std::string caminho_;
+    std::string erro_;
+};
 
 // Appends `linha` to the file in one write to a file opened for appending, so that the lines of
 // two processes never interleave; creates the file (readable by its owner only) and its folders.

@@ -511,4 +511,46 @@ TEST(SistemaNativo, SeparadorCaminhoEInstanciaUnica) {
     EXPECT_EQ(&SistemaNativo(), &SistemaNativo());
 }
 
+// ---------------------------------------------------------------------------------------------
+// ArquivoDeTrava and the computer's identity
+
+TEST(ArquivoDeTrava, CriacaoExclusivaTravaPorAberturaESoArquivoComum) {
+    using zelprax::plataforma::ArquivoDeTrava;
+    using R = ArquivoDeTrava::Resultado;
+    PastaTemporaria pasta;
+    const std::string caminho = (pasta / "x.lock").string();
+    ArquivoDeTrava dono;
+    ASSERT_EQ(dono.Criar(caminho), R::Feito);
+    ASSERT_EQ(dono.Travar(false), R::Feito);
+    ASSERT_TRUE(dono.Gravar("linhas\r\n"));
+    EXPECT_EQ(ArquivoDeTrava().Criar(caminho), R::Existe);
+
+    // Another opening, in this very process: refused the lock, free to read the lines.
+    ArquivoDeTrava outro;
+    ASSERT_EQ(outro.Abrir(caminho), R::Feito);
+    EXPECT_EQ(outro.Travar(false), R::Ocupado);
+    EXPECT_EQ(outro.Ler(100), "linhas\r\n");
+    dono.Fechar();
+    EXPECT_EQ(outro.Travar(false), R::Feito);
+    EXPECT_TRUE(outro.Apagar());
+    EXPECT_FALSE(fs::exists(caminho));
+    EXPECT_EQ(ArquivoDeTrava().Abrir(caminho), R::Ausente);
+
+    // Nothing but a regular file, and no link followed, not even to create its target.
+    ASSERT_EQ(::symlink((pasta / "alvo").c_str(), caminho.c_str()), 0);
+    EXPECT_EQ(ArquivoDeTrava().Criar(caminho), R::Existe);
+    EXPECT_EQ(ArquivoDeTrava().Abrir(caminho), R::NaoRegular);
+    EXPECT_FALSE(fs::exists(pasta / "alvo"));
+    ASSERT_EQ(::mkfifo((pasta / "fila").c_str(), 0600), 0);
+    EXPECT_EQ(ArquivoDeTrava().Abrir(pasta / "fila"), R::NaoRegular);  // at once, not blocked
+    EXPECT_EQ(ArquivoDeTrava().Abrir(pasta.Caminho().string()), R::NaoRegular);
+}
+
+TEST(SistemaNativo, IdentidadeDaMaquinaEhOMachineId) {
+    std::ifstream arquivo("/etc/machine-id");
+    std::string linha;
+    if (!std::getline(arquivo, linha)) GTEST_SKIP() << "/etc/machine-id não existe aqui";
+    EXPECT_EQ(SistemaNativo().IdentidadeMaquina(), linha);
+}
+
 }  // namespace

@@ -228,6 +228,7 @@ TEST(ProprioPrograma, SeparadorNumeroENomeDaMaquina) {
     DWORD tamanho = MAX_COMPUTERNAME_LENGTH + 1;
     ASSERT_TRUE(GetComputerNameW(maquina, &tamanho));
     EXPECT_EQ(SistemaNativo().NomeMaquina(), Utf8(maquina));
+    EXPECT_EQ(SistemaNativo().IdentidadeMaquina().size(), 36u);  // the machine GUID, braces aside
     EXPECT_EQ(&SistemaNativo(), &SistemaNativo());
 }
 
@@ -483,6 +484,32 @@ TEST(AcrescentarComRotacao, AcrescentaGiraECriaPastasComAcentos) {
     fs::path girado = arquivo;
     girado += L".1";
     EXPECT_EQ(LerArquivo(girado), "um\ndois\n");
+}
+
+// ---------------------------------------------------------------------------------------------
+// ArquivoDeTrava
+
+// The lock covers a byte past the end, so the holder's lines stay readable to the others.
+TEST(ArquivoDeTrava, TravaDeOutraAberturaDeixaLerAsLinhas) {
+    using zelprax::plataforma::ArquivoDeTrava;
+    using R = ArquivoDeTrava::Resultado;
+    PastaTemporaria pasta;
+    const std::string caminho = Utf8((pasta / L"Dados Ção.lock").wstring());
+    ArquivoDeTrava dono;
+    ASSERT_EQ(dono.Criar(caminho), R::Feito);
+    ASSERT_EQ(dono.Travar(false), R::Feito);
+    ASSERT_TRUE(dono.Gravar("linhas\r\n"));
+    EXPECT_EQ(ArquivoDeTrava().Criar(caminho), R::Existe);
+    ArquivoDeTrava outro;
+    ASSERT_EQ(outro.Abrir(caminho), R::Feito);
+    EXPECT_EQ(outro.Travar(false), R::Ocupado);
+    EXPECT_EQ(outro.Ler(100), "linhas\r\n");
+    dono.Fechar();
+    EXPECT_EQ(outro.Travar(false), R::Feito);
+    EXPECT_TRUE(outro.Apagar());
+    outro.Fechar();
+    EXPECT_EQ(ArquivoDeTrava().Abrir(caminho), R::Ausente);
+    EXPECT_EQ(ArquivoDeTrava().Abrir(pasta.Utf8Caminho()), R::NaoRegular);
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 #pragma once
 // The system as tests see it: the real one, except that terminating a process, starting a program
-// and ending this process are recorded instead of done, and that the computer's name, this
-// process's number and the table of running processes can be set.
+// and ending this process are recorded instead of done, and that the computer's name and
+// identity, this process's number and the table of running processes can be set.
 
 #include <map>
 #include <optional>
@@ -33,6 +33,9 @@ public:
     }
     [[noreturn]] void TerminarProcesso(int codigo) override { throw ProcessoTerminado{codigo}; }
     std::string NomeMaquina() const override { return maquina ? *maquina : plataforma::Sistema::NomeMaquina(); }
+    std::string IdentidadeMaquina() const override {
+        return identidade ? *identidade : plataforma::Sistema::IdentidadeMaquina();
+    }
     long IdProcesso() const override { return processo ? *processo : plataforma::Sistema::IdProcesso(); }
     std::optional<std::string> ProgramaDoProcesso(long numero) const override {
         if (!processos) return plataforma::Sistema::ProgramaDoProcesso(numero);
@@ -45,6 +48,7 @@ public:
     std::vector<std::string> encerrados;
     std::vector<std::string> iniciados;
     std::optional<std::string> maquina;                      // unset: the real computer's name
+    std::optional<std::string> identidade;                   // unset: the real computer's identity
     std::optional<long> processo;                            // unset: the real number
     std::optional<std::map<long, std::string>> processos;    // unset: the real processes
 };

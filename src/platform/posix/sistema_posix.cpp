@@ -185,6 +185,16 @@ std::string Sistema::NomeMaquina() const {
     return nome;
 }
 
+std::string Sistema::IdentidadeMaquina() const {
+    // One line of 32 hexadecimal digits, written at installation; blanks around it are no part of it.
+    std::ifstream arquivo("/etc/machine-id");
+    std::string linha;
+    if (!arquivo || !std::getline(arquivo, linha)) return {};
+    const auto inicio = linha.find_first_not_of(" \t\r");
+    if (inicio == std::string::npos) return {};
+    return linha.substr(inicio, linha.find_last_not_of(" \t\r") - inicio + 1);
+}
+
 long Sistema::IdProcesso() const { return static_cast<long>(::getpid()); }
 
 std::optional<std::string> Sistema::ProgramaDoProcesso(long processo) const {
@@ -351,6 +361,165 @@ std::string AcrescentarComRotacao(const std::string& arquivo, const std::string&
         return {};
     }
     return arquivo + ": trocado por outro processo durante a gravação";
+}
+
+namespace {
+
+// The byte the advisory lock covers, far past the few lines of any lock file.
+constexpr off_t kByteDaTrava = 0x7FFFFFFF;
+
+std::string Razao(int erro) { return std::strerror(erro); }
+
+}  // namespace
+
+ArquivoDeTrava::~ArquivoDeTrava() { Fechar(); }
+
+ArquivoDeTrava::ArquivoDeTrava(ArquivoDeTrava&& outro) noexcept
+    : descritor_(outro.descritor_), caminho_(std::move(outro.caminho_)), erro_(std::move(outro.erro_)) {
+    outro.descritor_ = -1;
+}
+
+ArquivoDeTrava& ArquivoDeTrava::operator=(ArquivoDeTrava&& outro) noexcept {
+    if (this != &outro) {
+        Fechar();
+        descritor_ = outro.descritor_;
+        caminho_ = std::move(outro.caminho_);
+        erro_ = std::move(outro.erro_);
+        outro.descritor_ = -1;
+    }
+    return *this;
+}
+
+void ArquivoDeTrava::Fechar() noexcept {
+    if (descritor_ >= 0) ::close(descritor_);
+    descritor_ = -1;
+}
+
+bool ArquivoDeTrava::Aberto() const noexcept { return descritor_ >= 0; }
+
+ArquivoDeTrava::Resultado ArquivoDeTrava::Criar(const std::string& caminho) {
+    Fechar();
+    caminho_ = caminho;
+    erro_.clear();
+    // O_EXCL fails on any name that exists, a symbolic link (dangling or not) included.
+    descritor_ = ::open(caminho.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    if (descritor_ >= 0) return Resultado::Feito;
+    erro_ = Razao(errno);
+    return errno == EEXIST ? Resultado::Existe : Resultado::Falhou;
+}
+
+ArquivoDeTrava::Resultado ArquivoDeTrava::Abrir(const std::string& caminho) {
+    Fechar();
+    caminho_ = caminho;
+    erro_.clear();
+    // Non-blocking, so that a FIFO under the name cannot hold the open; read-only where the file
+    // may not be written (another user's lock).
+    int modo = O_RDWR;
+    for (;;) {
+        descritor_ = ::open(caminho.c_str(), modo | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (descritor_ >= 0) break;
+        const int erro = errno;
+        if (erro == EINTR) continue;
+        if (modo == O_RDWR && (erro == EACCES || erro == EPERM || erro == EROFS || erro == ETXTBSY)) {
+            modo = O_RDONLY;
+            continue;
+        }
+        erro_ = Razao(erro);
+        if (erro == ENOENT) return Resultado::Ausente;
+        if (erro == ELOOP || erro == EISDIR || erro == ENXIO) return Resultado::NaoRegular;
+        return Resultado::Falhou;
+    }
+    struct stat dados {};
+    if (::fstat(descritor_, &dados) != 0) {
+        erro_ = Razao(errno);
+        Fechar();
+        return Resultado::Falhou;
+    }
+    if (!S_ISREG(dados.st_mode)) {
+        Fechar();
+        return Resultado::NaoRegular;
+    }
+    return Resultado::Feito;
+}
+
+ArquivoDeTrava::Resultado ArquivoDeTrava::Travar(bool esperar) {
+    erro_.clear();
+    const int flags = ::fcntl(descritor_, F_GETFL);
+    struct flock trava {};
+    // A lock for writing needs a file open for writing; a reading lock conflicts with it all the same.
+    trava.l_type = static_cast<short>(flags >= 0 && (flags & O_ACCMODE) != O_RDONLY ? F_WRLCK : F_RDLCK);
+    trava.l_whence = SEEK_SET;
+    trava.l_start = kByteDaTrava;
+    trava.l_len = 1;
+#ifdef F_OFD_SETLK
+    // Held by the open file, not the process: another opening in this process is refused it too.
+    const int comando = esperar ? F_OFD_SETLKW : F_OFD_SETLK;
+#else
+    const int comando = esperar ? F_SETLKW : F_SETLK;
+#endif
+    for (;;) {
+        if (::fcntl(descritor_, comando, &trava) == 0) return Resultado::Feito;
+        const int erro = errno;
+        if (erro == EINTR) continue;
+        erro_ = Razao(erro);
+        if (erro == EAGAIN || erro == EACCES) return Resultado::Ocupado;
+        if (erro == ENOLCK || erro == EOPNOTSUPP || erro == EINVAL || erro == ENOSYS) return Resultado::SemSuporte;
+        return Resultado::Falhou;
+    }
+}
+
+bool ArquivoDeTrava::Gravar(const std::string& texto) {
+    erro_.clear();
+    std::size_t escritos = 0;
+    while (escritos < texto.size()) {
+        const ssize_t n = ::pwrite(descritor_, texto.data() + escritos, texto.size() - escritos,
+                                   static_cast<off_t>(escritos));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            erro_ = n < 0 ? Razao(errno) : std::string("gravação incompleta");
+            return false;
+        }
+        escritos += static_cast<std::size_t>(n);
+    }
+    if (::fsync(descritor_) != 0 && errno != EINVAL && errno != EROFS) {
+        erro_ = Razao(errno);
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> ArquivoDeTrava::Ler(std::size_t limite) {
+    erro_.clear();
+    std::string conteudo(limite, '\0');
+    std::size_t lidos = 0;
+    while (lidos < limite) {
+        const ssize_t n = ::pread(descritor_, conteudo.data() + lidos, limite - lidos, static_cast<off_t>(lidos));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            erro_ = Razao(errno);
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        lidos += static_cast<std::size_t>(n);
+    }
+    conteudo.resize(lidos);
+    return conteudo;
+}
+
+bool ArquivoDeTrava::Apagar() {
+    erro_.clear();
+    struct stat aberto {}, nome {};
+    if (descritor_ < 0 || ::fstat(descritor_, &aberto) != 0) return false;
+    if (::lstat(caminho_.c_str(), &nome) != 0) {
+        if (errno != ENOENT) erro_ = Razao(errno);
+        return false;
+    }
+    if (nome.st_dev != aberto.st_dev || nome.st_ino != aberto.st_ino) return false;
+    if (::unlink(caminho_.c_str()) != 0) {
+        if (errno != ENOENT) erro_ = Razao(errno);
+        return false;
+    }
+    return true;
 }
 
 namespace {

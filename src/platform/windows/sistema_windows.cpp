@@ -15,7 +15,9 @@
 #include <shobjidl.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <string>
 #include <stdexcept>
 #include <vector>
 
@@ -67,6 +69,22 @@ private:
     Interface* ponteiro_ = nullptr;
 };
 
+// The system's text for an error code, without its line break.
+std::string RazaoSistema(DWORD codigo) {
+    wchar_t* texto = nullptr;
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, codigo, 0, reinterpret_cast<wchar_t*>(&texto), 0, nullptr);
+    std::wstring largo = n && texto ? std::wstring(texto, n) : L"erro " + std::to_wstring(codigo);
+    if (texto) LocalFree(texto);
+    while (!largo.empty() && (largo.back() == L'\n' || largo.back() == L'\r' || largo.back() == L' ')) largo.pop_back();
+    return ParaUtf8(largo);
+}
+
+// The byte the advisory lock covers, far past the few lines of any lock file: a locked range
+// cannot be read by others on Windows, and the lines must stay readable.
+constexpr DWORD kByteDaTrava = 0x7FFFFFFF;
+
 }  // namespace
 
 char Separador() { return '\\'; }
@@ -86,6 +104,16 @@ std::string Sistema::NomeMaquina() const {
     DWORD tamanho = MAX_COMPUTERNAME_LENGTH + 1;
     if (!GetComputerNameW(nome, &tamanho)) return {};
     return ParaUtf8(std::wstring(nome, tamanho));
+}
+
+std::string Sistema::IdentidadeMaquina() const {
+    // Written at installation; the 64-bit view of the registry, so that a 32-bit build reads the same.
+    wchar_t guid[128] = {};
+    DWORD tamanho = sizeof guid;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Cryptography", L"MachineGuid",
+                     RRF_RT_REG_SZ | RRF_SUBKEY_WOW6464KEY, nullptr, guid, &tamanho) != ERROR_SUCCESS)
+        return {};
+    return ParaUtf8(guid);
 }
 
 long Sistema::IdProcesso() const { return static_cast<long>(GetCurrentProcessId()); }
@@ -252,5 +280,159 @@ std::string AcrescentarComRotacao(const std::string& arquivo, const std::string&
 int ReterPedidosDeEncerramento() { return -1; }
 
 bool LerPedidoDeEncerramento(int) { return false; }
+
+}  // namespace zelprax::plataforma
+
+namespace zelprax::plataforma {
+
+ArquivoDeTrava::~ArquivoDeTrava() { Fechar(); }
+
+ArquivoDeTrava::ArquivoDeTrava(ArquivoDeTrava&& outro) noexcept
+    : handle_(outro.handle_), caminho_(std::move(outro.caminho_)), erro_(std::move(outro.erro_)) {
+    outro.handle_ = nullptr;
+}
+
+ArquivoDeTrava& ArquivoDeTrava::operator=(ArquivoDeTrava&& outro) noexcept {
+    if (this != &outro) {
+        Fechar();
+        handle_ = outro.handle_;
+        caminho_ = std::move(outro.caminho_);
+        erro_ = std::move(outro.erro_);
+        outro.handle_ = nullptr;
+    }
+    return *this;
+}
+
+void ArquivoDeTrava::Fechar() noexcept {
+    if (handle_) CloseHandle(static_cast<HANDLE>(handle_));  // releases the byte's lock
+    handle_ = nullptr;
+}
+
+bool ArquivoDeTrava::Aberto() const noexcept { return handle_ != nullptr; }
+
+ArquivoDeTrava::Resultado ArquivoDeTrava::Criar(const std::string& caminho) {
+    Fechar();
+    caminho_ = caminho;
+    erro_.clear();
+    // CREATE_NEW fails on any name that exists; a reparse point under it is never followed. Others
+    // may read and delete the file while it is open (a takeover of a lock left behind).
+    const HANDLE h = CreateFileW(ParaUtf16(caminho).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, CREATE_NEW,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (h != INVALID_HANDLE_VALUE) {
+        handle_ = h;
+        return Resultado::Feito;
+    }
+    const DWORD codigo = GetLastError();
+    erro_ = RazaoSistema(codigo);
+    return codigo == ERROR_FILE_EXISTS || codigo == ERROR_ALREADY_EXISTS ? Resultado::Existe : Resultado::Falhou;
+}
+
+ArquivoDeTrava::Resultado ArquivoDeTrava::Abrir(const std::string& caminho) {
+    Fechar();
+    caminho_ = caminho;
+    erro_.clear();
+    const std::wstring largo = ParaUtf16(caminho);
+    const DWORD atributos = GetFileAttributesW(largo.c_str());
+    if (atributos == INVALID_FILE_ATTRIBUTES) {
+        const DWORD codigo = GetLastError();
+        erro_ = RazaoSistema(codigo);
+        const bool ausente = codigo == ERROR_FILE_NOT_FOUND || codigo == ERROR_PATH_NOT_FOUND;
+        return ausente ? Resultado::Ausente : Resultado::Falhou;
+    }
+    if (atributos & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
+        return Resultado::NaoRegular;
+    HANDLE h = INVALID_HANDLE_VALUE;
+    for (const DWORD acesso : {DWORD{GENERIC_READ | DELETE}, DWORD{GENERIC_READ}}) {
+        h = CreateFileW(largo.c_str(), acesso, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (h != INVALID_HANDLE_VALUE || GetLastError() != ERROR_ACCESS_DENIED) break;
+    }
+    if (h == INVALID_HANDLE_VALUE) {
+        const DWORD codigo = GetLastError();
+        erro_ = RazaoSistema(codigo);
+        return codigo == ERROR_FILE_NOT_FOUND ? Resultado::Ausente : Resultado::Falhou;
+    }
+    handle_ = h;
+    // The name may have changed between the two looks: the open file itself must be a plain file.
+    BY_HANDLE_FILE_INFORMATION dados{};
+    if (!GetFileInformationByHandle(h, &dados) || GetFileType(h) != FILE_TYPE_DISK ||
+        (dados.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT))) {
+        Fechar();
+        return Resultado::NaoRegular;
+    }
+    return Resultado::Feito;
+}
+
+ArquivoDeTrava::Resultado ArquivoDeTrava::Travar(bool esperar) {
+    erro_.clear();
+    OVERLAPPED posicao{};
+    posicao.Offset = kByteDaTrava;
+    const DWORD modo = LOCKFILE_EXCLUSIVE_LOCK | (esperar ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
+    if (LockFileEx(static_cast<HANDLE>(handle_), modo, 0, 1, 0, &posicao)) return Resultado::Feito;
+    const DWORD codigo = GetLastError();
+    erro_ = RazaoSistema(codigo);
+    if (codigo == ERROR_LOCK_VIOLATION || codigo == ERROR_IO_PENDING) return Resultado::Ocupado;
+    if (codigo == ERROR_NOT_SUPPORTED || codigo == ERROR_INVALID_FUNCTION) return Resultado::SemSuporte;
+    return Resultado::Falhou;
+}
+
+bool ArquivoDeTrava::Gravar(const std::string& texto) {
+    erro_.clear();
+    std::size_t escritos = 0;
+    while (escritos < texto.size()) {
+        DWORD n = 0;
+        const DWORD pedido = static_cast<DWORD>(std::min<std::size_t>(texto.size() - escritos, 1u << 20));
+        if (!WriteFile(static_cast<HANDLE>(handle_), texto.data() + escritos, pedido, &n, nullptr)) {
+            erro_ = RazaoSistema(GetLastError());
+            return false;
+        }
+        if (n == 0) {
+            erro_ = "gravação incompleta";
+            return false;
+        }
+        escritos += n;
+    }
+    if (!FlushFileBuffers(static_cast<HANDLE>(handle_))) {
+        erro_ = RazaoSistema(GetLastError());
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> ArquivoDeTrava::Ler(std::size_t limite) {
+    erro_.clear();
+    std::string conteudo(limite, '\0');
+    std::size_t lidos = 0;
+    LARGE_INTEGER inicio{};
+    if (!SetFilePointerEx(static_cast<HANDLE>(handle_), inicio, nullptr, FILE_BEGIN)) {
+        erro_ = RazaoSistema(GetLastError());
+        return std::nullopt;
+    }
+    while (lidos < limite) {
+        DWORD n = 0;
+        const DWORD pedido = static_cast<DWORD>(std::min<std::size_t>(limite - lidos, 1u << 20));
+        if (!ReadFile(static_cast<HANDLE>(handle_), conteudo.data() + lidos, pedido, &n, nullptr)) {
+            erro_ = RazaoSistema(GetLastError());
+            return std::nullopt;
+        }
+        if (n == 0) break;
+        lidos += n;
+    }
+    conteudo.resize(lidos);
+    return conteudo;
+}
+
+bool ArquivoDeTrava::Apagar() {
+    erro_.clear();
+    if (!handle_) return false;
+    // Deleting through the open file deletes exactly it, whatever the name has come to hold.
+    FILE_DISPOSITION_INFO apagar{};
+    apagar.DeleteFile = TRUE;
+    if (SetFileInformationByHandle(static_cast<HANDLE>(handle_), FileDispositionInfo, &apagar, sizeof apagar))
+        return true;
+    erro_ = RazaoSistema(GetLastError());
+    return false;
+}
 
 }  // namespace zelprax::plataforma
