@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
+#include <mutex>
 #include <memory>
 #include <stdexcept>
 #include <string_view>
@@ -53,14 +55,95 @@ std::string DoArquivo(const std::string& texto) {
 #endif
 }
 
-// The start of the lock file; none when it cannot be read.
-std::optional<std::string> LerInicio(const std::string& caminho) {
-    Arquivo arquivo(std::fopen(caminho.c_str(), "rb"));
-    if (!arquivo) return std::nullopt;
-    std::string conteudo(kTamanhoMaximoLido, '\0');
-    conteudo.resize(std::fread(conteudo.data(), 1, conteudo.size(), arquivo.get()));
-    if (std::ferror(arquivo.get())) return std::nullopt;
-    return conteudo;
+constexpr std::string_view kChaveIdentidade = "identidade=";
+
+constexpr const char* kPodeSerApagado = "; se nenhum monitor estiver em execução, ele pode ser apagado.";
+
+using plataforma::ArquivoDeTrava;
+
+// The locks this process holds, by path: each open file keeps its advisory lock until deleted.
+std::mutex g_mutexTravas;
+std::map<std::string, ArquivoDeTrava>& TravasDesteProcesso() {
+    static std::map<std::string, ArquivoDeTrava> travas;
+    return travas;
+}
+
+// Deletes this process's own lock at that path, if it holds one there (and the name is still its
+// file), releasing its advisory lock; false when it holds none there.
+bool ApagarPropria(const std::string& caminho) {
+    const std::lock_guard<std::mutex> guarda(g_mutexTravas);
+    auto& travas = TravasDesteProcesso();
+    auto propria = travas.find(caminho);
+    // The same file may be named another way (a folder given with another spelling).
+    for (auto t = travas.begin(); propria == travas.end() && t != travas.end(); ++t) {
+        std::error_code erro;
+        if (fs::equivalent(t->first, caminho, erro)) propria = t;
+    }
+    if (propria == travas.end()) return false;
+    propria->second.Apagar();
+    travas.erase(propria);  // closed: the advisory lock goes with it
+    return true;
+}
+
+std::string DescreverDono(const std::string& caminho, const DonoTrava& dono) {
+    return "O arquivo de trava " + caminho + " é mantido pelo programa " +
+           (dono.programa.empty() ? std::string("(não informado)") : dono.programa) + ", processo " +
+           std::to_string(dono.processo) + ", no computador " + dono.maquina + ".";
+}
+
+// Judges the lock file open in `arquivo` (its advisory lock taken when it could be). The file
+// stays open, so that a takeover deletes it while still holding that lock.
+TravaEncontrada Julgar(const std::string& caminho, ArquivoDeTrava& arquivo, const plataforma::Sistema& sistema) {
+    TravaEncontrada encontrada;
+    encontrada.estado = EstadoTrava::Ocupada;
+    switch (arquivo.Abrir(caminho)) {
+        case ArquivoDeTrava::Resultado::Feito: break;
+        case ArquivoDeTrava::Resultado::Ausente: encontrada.estado = EstadoTrava::Livre; return encontrada;
+        case ArquivoDeTrava::Resultado::NaoRegular:
+            // Not a lock at all: the creation fails on it, and says this.
+            encontrada.estado = EstadoTrava::Livre;
+            encontrada.detalhe = "O arquivo de trava " + caminho +
+                                 " não é um arquivo comum (uma ligação simbólica, uma pasta)" + kPodeSerApagado;
+            return encontrada;
+        default:
+            encontrada.detalhe = "O arquivo de trava " + caminho + " não pôde ser lido (" + arquivo.Erro() + ")" +
+                                 kPodeSerApagado;
+            return encontrada;
+    }
+    const ArquivoDeTrava::Resultado travado = arquivo.Travar(false);
+    const std::optional<std::string> conteudo = arquivo.Ler(kTamanhoMaximoLido);
+    if (!conteudo) {
+        encontrada.detalhe = "O arquivo de trava " + caminho + " não pôde ser lido (" + arquivo.Erro() + ")" +
+                             kPodeSerApagado;
+        return encontrada;
+    }
+    if (conteudo->empty()) {
+        encontrada.detalhe = "O arquivo de trava " + caminho + " está vazio" + kPodeSerApagado;
+        return encontrada;
+    }
+    const std::optional<DonoTrava> dono = LerDonoTrava(*conteudo);
+    if (!dono) {
+        encontrada.detalhe = "O arquivo de trava " + caminho +
+                             " não diz que programa o mantém (foi gravado por outra versão ou outro programa)" +
+                             kPodeSerApagado;
+        return encontrada;
+    }
+    encontrada.dono = *dono;
+    encontrada.detalhe = DescreverDono(caminho, *dono);
+    if (!TravaDestaMaquina(*dono, sistema)) return encontrada;
+    bool abandonada = false;
+    if (travado == ArquivoDeTrava::Resultado::Ocupado)
+        abandonada = false;  // its holder, or another start taking it over at this moment
+    else if (dono->identidade && travado == ArquivoDeTrava::Resultado::Feito)
+        abandonada = true;  // its holder holds the advisory lock for as long as it holds the file
+    else
+        abandonada = TravaAbandonada(*dono, sistema);  // written before, or a file system without such locks
+    if (!abandonada) return encontrada;
+    encontrada.estado = EstadoTrava::Abandonada;
+    encontrada.detalhe.clear();
+    if (dono->processo != sistema.IdProcesso())
+        encontrada.dono.programaAgora = sistema.ProgramaDoProcesso(dono->processo).value_or(std::string{});
+    return encontrada;
 }
 
 }  // namespace
@@ -85,17 +168,45 @@ void CriarArquivoTrava(const std::string& caminhoExecutavel, const std::string& 
                        const plataforma::Sistema& sistema) {
     const std::string caminho = CaminhoTrava(caminhoExecutavel, pastaDados);
     const std::string conteudo = ConteudoArquivoTrava(caminhoExecutavel, DonoAtual(sistema));
-    Arquivo arquivo(std::fopen(caminho.c_str(), "wb"));
-    if (!arquivo) throw std::runtime_error("Não foi possível criar o arquivo " + caminho + ": " + std::strerror(errno));
-    const bool escrito = std::fwrite(conteudo.data(), 1, conteudo.size(), arquivo.get()) == conteudo.size();
-    const bool fechado = std::fclose(arquivo.release()) == 0;
-    if (!escrito || !fechado)
-        throw std::runtime_error("Não foi possível gravar o arquivo " + caminho + ": " + std::strerror(errno));
+    ApagarPropria(caminho);  // this process's own earlier lock, if any
+    // A few turns: each either creates the file, or finds it and takes over an abandoned lock.
+    for (int volta = 0; volta < 8; ++volta) {
+        ArquivoDeTrava arquivo;
+        const ArquivoDeTrava::Resultado criado = arquivo.Criar(caminho);
+        if (criado == ArquivoDeTrava::Resultado::Feito) {
+            // Locked before it holds a line: whoever reads a holder in it finds the lock held.
+            const ArquivoDeTrava::Resultado travado = arquivo.Travar(true);
+            std::string falha;
+            if (travado == ArquivoDeTrava::Resultado::Falhou) falha = arquivo.Erro();
+            else if (!arquivo.Gravar(conteudo)) falha = arquivo.Erro();
+            if (!falha.empty()) {
+                arquivo.Apagar();
+                throw std::runtime_error("Não foi possível gravar o arquivo " + caminho + ": " + falha);
+            }
+            const std::lock_guard<std::mutex> guarda(g_mutexTravas);
+            TravasDesteProcesso()[caminho] = std::move(arquivo);
+            return;
+        }
+        if (criado != ArquivoDeTrava::Resultado::Existe)
+            throw std::runtime_error("Não foi possível criar o arquivo " + caminho + ": " + arquivo.Erro());
+        ArquivoDeTrava existente;
+        const TravaEncontrada encontrada = Julgar(caminho, existente, sistema);
+        if (encontrada.estado == EstadoTrava::Ocupada || !encontrada.detalhe.empty())
+            throw std::runtime_error("Não foi possível criar o arquivo " + caminho +
+                                     ": o arquivo de trava já existe.\n" + encontrada.detalhe);
+        if (encontrada.estado == EstadoTrava::Abandonada && !existente.Apagar() && !existente.Erro().empty())
+            throw std::runtime_error("Não foi possível apagar o arquivo de trava abandonado " + caminho + ": " +
+                                     existente.Erro());
+    }
+    throw std::runtime_error("Não foi possível criar o arquivo " + caminho +
+                             ": o arquivo de trava foi trocado por outro processo durante a criação.");
 }
 
 void ApagarArquivoTrava(const std::string& caminhoExecutavel, const std::string& pastaDados) {
+    const std::string caminho = CaminhoTrava(caminhoExecutavel, pastaDados);
+    if (ApagarPropria(caminho)) return;
     std::error_code erro;
-    fs::remove(CaminhoTrava(caminhoExecutavel, pastaDados), erro);
+    fs::remove(caminho, erro);  // a symbolic link is removed itself, never its target
 }
 
 DonoTrava DonoAtual(const plataforma::Sistema& sistema) {
@@ -103,6 +214,7 @@ DonoTrava DonoAtual(const plataforma::Sistema& sistema) {
     dono.maquina = sistema.NomeMaquina();
     dono.processo = sistema.IdProcesso();
     dono.programa = sistema.ProgramaDoProcesso(dono.processo).value_or(std::string{});
+    dono.identidade = sistema.IdentidadeMaquina();
     return dono;
 }
 
@@ -112,6 +224,7 @@ std::string ConteudoArquivoTrava(const std::string& caminhoExecutavel, const Don
                                        std::pair{kChaveProcesso, std::to_string(dono.processo)},
                                        std::pair{kChavePrograma, dono.programa}})
         linhas.append(chave).append(valor).append("\r\n");
+    if (dono.identidade) linhas.append(kChaveIdentidade).append(*dono.identidade).append("\r\n");
     return ConteudoArquivoTrava(caminhoExecutavel) + ParaArquivo(linhas);
 }
 
@@ -140,15 +253,22 @@ std::optional<DonoTrava> LerDonoTrava(const std::string& conteudo) {
             temProcesso = true;
         } else if (dono.programa.empty() && linha.starts_with(kChavePrograma)) {
             dono.programa = DoArquivo(linha.substr(kChavePrograma.size()));
+        } else if (!dono.identidade && linha.starts_with(kChaveIdentidade)) {
+            dono.identidade = linha.substr(kChaveIdentidade.size());
         }
     }
     if (!temMaquina || dono.maquina.empty() || !temProcesso) return std::nullopt;
     return dono;
 }
 
-bool TravaAbandonada(const DonoTrava& dono, const plataforma::Sistema& sistema) {
+bool TravaDestaMaquina(const DonoTrava& dono, const plataforma::Sistema& sistema) {
     const std::string estaMaquina = sistema.NomeMaquina();
     if (estaMaquina.empty() || db::Minusculas(dono.maquina) != db::Minusculas(estaMaquina)) return false;
+    return !dono.identidade || db::Minusculas(*dono.identidade) == db::Minusculas(sistema.IdentidadeMaquina());
+}
+
+bool TravaAbandonada(const DonoTrava& dono, const plataforma::Sistema& sistema) {
+    if (!TravaDestaMaquina(dono, sistema)) return false;
     // The writer cannot be this process: it has not written its lock yet.
     if (dono.processo == sistema.IdProcesso()) return true;
     const std::optional<std::string> programa = sistema.ProgramaDoProcesso(dono.processo);
@@ -159,22 +279,21 @@ bool TravaAbandonada(const DonoTrava& dono, const plataforma::Sistema& sistema) 
 
 TravaEncontrada ExaminarArquivoTrava(const std::string& caminhoExecutavel, const std::string& pastaDados,
                                      const plataforma::Sistema& sistema) {
-    TravaEncontrada encontrada;
-    if (!ExisteArquivoTrava(caminhoExecutavel, pastaDados)) return encontrada;
-    encontrada.estado = EstadoTrava::Ocupada;
-    const std::optional<std::string> conteudo = LerInicio(CaminhoTrava(caminhoExecutavel, pastaDados));
-    if (!conteudo) return encontrada;
-    const std::optional<DonoTrava> dono = LerDonoTrava(*conteudo);
-    if (dono && TravaAbandonada(*dono, sistema)) {
-        encontrada.estado = EstadoTrava::Abandonada;
-        encontrada.dono = *dono;
-    }
-    return encontrada;
+    ArquivoDeTrava arquivo;
+    return Julgar(CaminhoTrava(caminhoExecutavel, pastaDados), arquivo, sistema);
 }
 
 std::string MensagemTravaAssumida(const DonoTrava& dono) {
-    return "O arquivo de trava deixado por uma execução anterior (processo " + std::to_string(dono.processo) +
-           " em " + dono.maquina + "), que não está mais em execução, foi assumido por esta execução.";
+    const std::string numero = std::to_string(dono.processo);
+    const std::string anterior = "O arquivo de trava deixado por uma execução anterior (processo " + numero + " em " +
+                                 dono.maquina + ")";
+    if (dono.programaAgora.empty())
+        return anterior + ", que não está mais em execução, foi assumido por esta execução.";
+    const std::string assumido = anterior + " foi assumido por esta execução.\n";
+    if (db::Minusculas(dono.programaAgora) == db::Minusculas(dono.programa))
+        return assumido + "O processo " + numero + " (" + dono.programaAgora + ") não mantém mais a trava.";
+    return assumido + "O processo " + numero + " agora executa outro programa (" + dono.programaAgora +
+           "), não o que gravou a trava (" + (dono.programa.empty() ? "não informado" : dono.programa) + ").";
 }
 
 bool ServidorConectado(const std::string& pastaDados) {
