@@ -1,18 +1,25 @@
-// The demo-database generator: a seed gives the same data everywhere, and the data holds every
-// case a commission run must meet.
+// The demo: the generator (a seed gives the same data everywhere, and the data holds every case a
+// commission run must meet) and the installation scripts/demo lays out for the monitor; and the
+// package check of the test command, which must leave an installation it did not make alone.
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "db/sessao.h"
 #include "gerador.h"
 #include "programas.h"
 #include "sorteio.h"
 #include "support/banco_teste.h"
+#include "support/interacao_gravada.h"
+#include "support/sistema_falso.h"
+#include "upkeep/atualizacao.h"
 
 namespace zelprax::teste {
 namespace {
@@ -238,6 +245,71 @@ TEST(EsquemaDoDemo, InstaladoSenaoOFonte) {
         {{}, ""},
     };
     for (const auto& [candidatos, esperado] : casos) EXPECT_EQ(demo::EscolherEsquema(candidatos), esperado) << esperado;
+}
+
+namespace fs = std::filesystem;
+const fs::path kFonte = fs::path(ZELPRAX_SCHEMA).parent_path().parent_path();
+
+// The ERP installation scripts/demo lays out for the monitor, through the monitor's own start-up
+// steps: the ini files lead to the demo database and its data folder, and the version check finds
+// the updater and a published copy of the same date, so it shows no box and the run follows. A
+// copy published with another date goes to the stand-in updater, which puts it in place.
+TEST(PastaDoMonitorDoDemo, OInicioSegueSemMensagemEOAtualizadorPoeAVersaoPublicada) {
+    PastaTemporaria pasta;
+    // Any program stands in for the monitor: the check looks at file names and dates.
+    const ResultadoPrograma r =
+        ExecutarPrograma("/bin/bash", {kFonte / "scripts/demo", "--so-pasta", pasta.Caminho(), ZELPRAX_DEMO});
+    ASSERT_EQ(r.status, 0) << r.erros;
+    CriarBancoDoEsquema(pasta / "demo.fdb");
+
+    SistemaFalso sistema;
+    sistema.executavel = pasta / "monitor/zelpraxComissao2";
+    InteracaoGravada interacao;
+    db::SessaoBanco sessao{sistema, interacao};
+    EXPECT_EQ(sessao.LocalizarPastaDados(), pasta / "Dados/");
+    ASSERT_EQ(sessao.LerCaminhoBanco(), pasta / "demo.fdb");
+    sessao.ConectarBanco(pasta / "demo.fdb");
+    EXPECT_NO_THROW(manutencao::VerificarAtualizacao(sessao, sistema, interacao));
+    for (const MensagemGravada& m : interacao.mensagens) ADD_FAILURE() << m.texto;
+    EXPECT_EQ(interacao.pedidosDeEncerramento, 0);
+    const std::string publicado = pasta / "Update/zelpraxComissao2";
+    fs::last_write_time(publicado, fs::last_write_time(publicado) + std::chrono::hours(1));
+    EXPECT_THROW(manutencao::VerificarAtualizacao(sessao, sistema, interacao), ProcessoTerminado);
+    sessao.DesconectarBanco();
+    ASSERT_EQ(sistema.iniciados.size(), 1u);  // started by the second check only
+    ASSERT_EQ(std::system(sistema.iniciados[0].c_str()), 0) << sistema.iniciados[0];  // the updater's command line
+    EXPECT_EQ(fs::last_write_time(sistema.executavel), fs::last_write_time(publicado));
+}
+
+// The package check of the test command, as root where the package already is (installed, or
+// removed with its configuration kept): it skips the install, run and purge and removes nothing.
+// The tools it calls are stand-ins; apt-get and dpkg record any call.
+TEST(VerificacaoDoPacote, NuncaRemoveUmaInstalacaoQueNaoFez) {
+    PastaTemporaria pasta;
+    for (const char* p : {"scripts", "build/pacote", "bin"}) fs::create_directories(pasta.Caminho() / p);
+    fs::copy_file(kFonte / "scripts/verificar-pacote", pasta / "scripts/verificar-pacote");
+    EscreverArquivo(pasta / "build/pacote/zelprax-comissao_1.0.0_amd64.deb", "");
+    EscreverArquivo(pasta / "bin/ferramenta", R"(#!/bin/bash
+case ${0##*/} in
+  id) echo 0 ;;
+  dpkg-query) echo "$ESTADO" ;;
+  apt-get|dpkg) echo "$*" >>"${0%/*}/remocoes"; exit 1 ;;
+  dpkg-deb) [[ $1 == -x ]] || { echo zelprax-comissao; exit; }
+    for f in usr/share/applications/$n etc/xdg/autostart/$n lib/systemd/system/zelprax-comissao.{service,timer} \
+      usr/share/man/man1/z.1.gz; do mkdir -p "$3/${f%/*}" && : >"$3/$f"; done ;;
+esac
+)");
+    fs::permissions(pasta / "bin/ferramenta", fs::perms::owner_all);
+    for (const char* nome : {"id", "dpkg-query", "apt-get", "dpkg", "dpkg-deb", "lintian", "desktop-file-validate", "man"})
+        fs::create_symlink("ferramenta", pasta.Caminho() / "bin" / nome);
+    for (const std::string estado : {"installed", "config-files"}) {
+        const ResultadoPrograma r = ExecutarPrograma("/bin/bash", {pasta / "scripts/verificar-pacote"},
+                                                     {{"ESTADO", estado}, {"n", "zelprax-comissao.desktop"},
+                                                      {"PATH", pasta / "bin" + ":" + std::getenv("PATH")}});
+        EXPECT_EQ(r.status, 0) << estado << "\n" << r.saida << r.erros;
+        EXPECT_NE(r.saida.find("SKIPPED: zelprax-comissao is already on this machine (" + estado + ")"), std::string::npos);
+        EXPECT_FALSE(fs::exists(pasta / "bin/remocoes")) << estado;
+    }
 }
 
 }  // namespace
