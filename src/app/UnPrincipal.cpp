@@ -301,8 +301,9 @@ void TfrmPrincipal::FormCreate() {
             const std::string pastaDados = motor_.LocalizarPastaDados();
             const TravaEncontrada trava = ExaminarArquivoTrava(CaminhoExecutavel(), pastaDados, sistema_);
             if (trava.estado == EstadoTrava::Ocupada) {
-                ExibirMensagem("O aplicativo " + CaminhoExecutavel() +
-                               " já está sendo executado em outra sessão de trabalho.");
+                // The system's text first; what holds the lock on a line of its own.
+                ExibirMensagem("O aplicativo " + CaminhoExecutavel() + " já está sendo executado em outra sessão de trabalho." +
+                               (trava.detalhe.empty() ? "" : "\n" + trava.detalhe));
                 SolicitarEncerramento();
             } else {
                 // A lock left behind by a monitor or run of this computer that has ended (a crash,

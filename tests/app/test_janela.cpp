@@ -104,7 +104,7 @@ protected:
     std::string TravaDesteProcesso() const {
         return ConteudoArquivoTrava(erp.executavel) + "maquina=" + NomeMaquina() + "\r\nprocesso=" +
                std::to_string(::getpid()) + "\r\nprograma=" + fs::read_symlink("/proc/self/exe").filename().string() +
-               "\r\n";
+               "\r\nidentidade=" + plataforma::SistemaNativo().IdentidadeMaquina() + "\r\n";
     }
 
     teste::InstalacaoERP erp;
@@ -208,8 +208,12 @@ TEST_F(JanelaTeste, OutraInstanciaEmExecucaoAvisaEEncerraSemTocarNaTrava) {
     teste::EscreverArquivo(erp.trava, "de outro monitor");
     TfrmPrincipal& j = Iniciar();
     ASSERT_EQ(interacao.avisos.size(), 1u);
+    // The system's text, then what the lock file is: here it names no holder.
     EXPECT_EQ(interacao.avisos[0],
-              "O aplicativo " + erp.executavel + " já está sendo executado em outra sessão de trabalho.");
+              "O aplicativo " + erp.executavel + " já está sendo executado em outra sessão de trabalho.\nO arquivo de trava " +
+                  erp.trava +
+                  " não diz que programa o mantém (foi gravado por outra versão ou outro programa); se nenhum monitor "
+                  "estiver em execução, ele pode ser apagado.");
     EXPECT_EQ(interacao.pedidosDeEncerramento, 1);
     EXPECT_TRUE(j.EncerramentoSolicitado());
     EXPECT_EQ(erp.LerArquivo(erp.trava), "de outro monitor");

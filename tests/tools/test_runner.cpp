@@ -344,7 +344,8 @@ TEST_F(RunnerInstalado, TravaDeNumeroQueAgoraRodaOutroProgramaEhAssumidaComUmaLi
     ASSERT_EQ(r.status, 0) << r.erros;
     // One line, and only one of the program's (a sanitizer build adds its own report after it).
     const std::string linha = "zelprax-comissao: O arquivo de trava deixado por uma execução anterior (processo " +
-                              processo + " em " + maquina + "), que não está mais em execução, foi assumido por esta execução.\n";
+                              processo + " em " + maquina + ") foi assumido por esta execução.\nO processo " + processo +
+                              " agora executa outro programa (test_runner), não o que gravou a trava (zelpraxComissao2).\n";
     EXPECT_EQ(r.erros.rfind(linha, 0), 0u) << r.erros;
     EXPECT_EQ(r.erros.find("zelprax-comissao:", 1), std::string::npos) << r.erros;
     EXPECT_NE(r.saida.find(kConcluido), std::string::npos);

@@ -302,7 +302,8 @@ int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor
         if (encontrada.estado == monitor::EstadoTrava::Ocupada) {
             const std::string texto = "o monitor de comissões está em execução (existe o arquivo de trava " +
                                       pastaDados + monitor::NomeArquivoTrava(caminhoMonitor, plataforma::Separador()) +
-                                      "); a atualização não foi feita.";
+                                      "); a atualização não foi feita." +
+                                      (encontrada.detalhe.empty() ? "" : "\n" + encontrada.detalhe);
             std::fprintf(ambiente.erros, "zelprax-comissao: %s\n", texto.c_str());
             return recusar(texto);
         }
