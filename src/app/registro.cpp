@@ -485,6 +485,7 @@ std::string SituacaoRegistro(const RegistroExecucao& registro) {
     switch (registro.status) {
         case kRegistroConcluida: return prefixo + "concluída";
         case kRegistroRecusada: return prefixo + "recusada";
+        case kRegistroSemPlanilha: return prefixo + "concluída, planilha não gravada";
         default: return prefixo + "falhou";
     }
 }

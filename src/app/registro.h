@@ -27,6 +27,7 @@ inline constexpr const char* kOrigemRunner = "runner";      // zelprax-comissao
 inline constexpr int kRegistroConcluida = 0;
 inline constexpr int kRegistroFalhou = 1;
 inline constexpr int kRegistroRecusada = 2;  // refused by the lock, or a usage or configuration error
+inline constexpr int kRegistroSemPlanilha = 3;  // completed, but its spreadsheet could not be written
 
 struct FaseRegistrada {
     int numero = 0;

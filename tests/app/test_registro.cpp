@@ -89,6 +89,9 @@ TEST(RegistroDeExecucoes, LinhaDaUltimaExecucao) {
               "Última execução: 09/12/2026 07:30 — falhou: update conflicts with concurrent update");
     EXPECT_EQ(LinhaUltimaExecucao(Exemplo(kRegistroRecusada)),
               "Última execução: 09/12/2026 07:30 — recusada: update conflicts with concurrent update");
+    EXPECT_EQ(LinhaUltimaExecucao(Exemplo(kRegistroSemPlanilha)),
+              "Última execução: 09/12/2026 07:30 — concluída, planilha não gravada: update conflicts with "
+              "concurrent update");
 }
 
 TEST(RegistroDeExecucoes, PastaPadraoPeloAmbiente) {

@@ -17,7 +17,7 @@ namespace zelprax::executor {
 inline constexpr int kSaidaConcluida = 0;
 inline constexpr int kSaidaFalhou = 1;
 inline constexpr int kSaidaUso = 2;
-inline constexpr int kSaidaPlanilha = 3;  // the run completed, its --csv spreadsheet could not be written
+inline constexpr int kSaidaPlanilha = monitor::kRegistroSemPlanilha;  // the run completed, its --csv spreadsheet could not be written
 
 struct AmbienteRunner {
     std::string caminhoPrograma;        // the runner's own program file
