@@ -100,7 +100,14 @@ TEST_F(MesmaPasta, RunnerComATravaBarraOMonitor) {
     {
         auto janela = Monitor();
         janela->FormCreate();
-        EXPECT_EQ(interacao.avisos, std::vector<std::string>{AvisoDeOutraSessao(erp.executavel)});
+        // The system's text, then the runner named as the holder, with its process.
+        ASSERT_EQ(interacao.avisos.size(), 1u);
+        EXPECT_EQ(interacao.avisos[0].rfind(AvisoDeOutraSessao(erp.executavel) + "\nO arquivo de trava " + erp.trava +
+                                                " é mantido pelo programa zelprax-comissao, processo " +
+                                                std::to_string(runner.Pid()) + ", no computador ",
+                                            0),
+                  0u)
+            << interacao.avisos[0];
         EXPECT_EQ(interacao.pedidosDeEncerramento, 1);
         EXPECT_TRUE(janela->EncerramentoSolicitado());
         EXPECT_EQ(erp.LerArquivo(erp.trava), travaDoRunner) << "a trava continua a do runner";
