@@ -24,7 +24,7 @@ void Verificar(const ISC_STATUS* status, const std::string& comando) {
     char linha[1024];
     while (fb_interpret(linha, sizeof linha, &vetor) > 0) {
         if (!texto.empty()) texto += '\n';
-        texto += DeWin1252(linha);
+        texto += DoCliente(linha);
     }
     throw ErroBanco(std::move(texto), std::move(codigos), comando);
 }

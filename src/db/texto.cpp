@@ -39,7 +39,42 @@ char ByteWin1252(char32_t c) {
     return '?';
 }
 
+// Whether the bytes are well-formed UTF-8: no stray continuation byte, no overlong form, no
+// surrogate, nothing past U+10FFFF.
+bool Utf8Valido(std::string_view texto) {
+    for (std::size_t i = 0; i < texto.size();) {
+        const auto b = static_cast<unsigned char>(texto[i]);
+        int extra;
+        char32_t c, minimo;
+        if (b < 0x80) {
+            ++i;
+            continue;
+        } else if ((b & 0xE0) == 0xC0) {
+            extra = 1, c = b & 0x1F, minimo = 0x80;
+        } else if ((b & 0xF0) == 0xE0) {
+            extra = 2, c = b & 0x0F, minimo = 0x800;
+        } else if ((b & 0xF8) == 0xF0) {
+            extra = 3, c = b & 0x07, minimo = 0x10000;
+        } else {
+            return false;
+        }
+        if (texto.size() - i <= static_cast<std::size_t>(extra)) return false;
+        for (int k = 1; k <= extra; ++k) {
+            const auto cont = static_cast<unsigned char>(texto[i + k]);
+            if ((cont & 0xC0) != 0x80) return false;
+            c = (c << 6) | (cont & 0x3F);
+        }
+        if (c < minimo || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
 }  // namespace
+
+std::string DoCliente(std::string_view texto) {
+    return Utf8Valido(texto) ? std::string(texto) : DeWin1252(texto);
+}
 
 std::string ParaWin1252(std::string_view utf8) {
     std::string saida;

@@ -11,6 +11,10 @@ namespace zelprax::db {
 std::string ParaWin1252(std::string_view utf8);
 // Windows-1252 to UTF-8.
 std::string DeWin1252(std::string_view win1252);
+// A text of the client library (an error message naming a file, a server's reply): kept as it is
+// when it is valid UTF-8, as the operating system's paths and a UTF-8 server give it, and read as
+// Windows-1252 otherwise.
+std::string DoCliente(std::string_view texto);
 
 // Letters lowercased (ASCII), surrounding blanks removed: the small text routines of the system.
 std::string Minusculas(std::string_view texto);

@@ -2,6 +2,7 @@
 // and texts that cross the connection as Windows-1252.
 
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 
 #include "sessao_teste.h"
@@ -12,6 +13,9 @@ namespace zelprax::teste {
 namespace {
 
 class Transacoes : public SessaoTeste {};
+
+// The programs run with UTF-8 characters, and the engine reads the locale once, at its first use.
+const bool kCaracteresUtf8 = std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr;
 
 std::string SaidaDe(const std::string& comando) {
     std::string saida;
@@ -85,6 +89,19 @@ TEST_F(Transacoes, TextoAcentuadoChegaAoBancoEmWin1252) {
     const std::string saida = SaidaDe("echo 'select ds_log_observacao from mov_log_controle;' | isql-fb -q -ch UTF8 " +
                                       caminho + " 2>&1");
     EXPECT_NE(saida.find("Cálculo de Comissão"), std::string::npos) << saida;
+}
+
+TEST_F(Transacoes, CaminhoAcentuadoNoErroDoServidorChegaLegivel) {
+    // The engine names the file in UTF-8, as the operating system gives it.
+    ASSERT_TRUE(kCaracteresUtf8);
+    db::BancoDados banco;
+    banco.DefinirNomeBanco(pasta / "Pasta d'Água/erp.fdb");
+    try {
+        banco.Abrir();
+        FAIL();
+    } catch (const db::ErroBanco& erro) {
+        EXPECT_NE(erro.Texto().find("Pasta d'Água/erp.fdb"), std::string::npos) << erro.Texto();
+    }
 }
 
 TEST_F(Transacoes, ConexaoQueFalhaNaoAvisaEFalhaDeNovoNoProximoComando) {
