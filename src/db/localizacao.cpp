@@ -40,6 +40,15 @@ std::string LerIni(const std::string& arquivo, const std::string& secao, const s
     return LerValorIni(arquivo, secao, chave);
 }
 
+// The line that says which file was looked for: the local ini itself when it is missing, the
+// key it lacks, or the server ini it names.
+std::string OndeProcurado(const std::string& iniLocal, const std::string& iniServidor) {
+    if (!ArquivoExiste(iniLocal)) return "Arquivo procurado: " + iniLocal;
+    if (Aparar(iniServidor).empty())
+        return "O arquivo " + iniLocal + " não indica o arquivo do servidor (seção [IniServidor], chave NomeArquivo)";
+    return "Arquivo procurado: " + iniServidor + " (indicado em " + iniLocal + ")";
+}
+
 }  // namespace
 
 std::string NomePrograma(const std::string& base) {
@@ -103,7 +112,8 @@ std::string LocalizarPastaDados(const std::string& caminhoExecutavel, Interacao&
     if (ArquivoExiste(ini)) {
         const std::string iniServidor = LerIni(ini, "IniServidor", "nomearquivo");
         if (!ArquivoExiste(iniServidor)) {
-            interacao.MostrarMensagem("Não foi encontrado o arquivo de inicialização dentro da pasta zelprax Empresa",
+            interacao.MostrarMensagem("Não foi encontrado o arquivo de inicialização dentro da pasta zelprax Empresa\n" +
+                                          OndeProcurado(ini, iniServidor),
                                       kAvisoDoSistema, Icone::Erro);
             interacao.SolicitarEncerramento();
         }
@@ -112,16 +122,19 @@ std::string LocalizarPastaDados(const std::string& caminhoExecutavel, Interacao&
     const std::string pasta = PastaSemSeparador(caminhoExecutavel, sep);
     const std::string dados = PastaComSeparador(pasta, sep) + "Dados" + sep;
     if (!PastaExiste(dados)) {
-        interacao.MostrarMensagem("Não foi encontrado a pasta Dados no servidor", kAvisoDoSistema, Icone::Erro);
+        interacao.MostrarMensagem("Não foi encontrado a pasta Dados no servidor\nPasta procurada: " + dados,
+                                  kAvisoDoSistema, Icone::Erro);
         interacao.SolicitarEncerramento();
     }
     return dados;
 }
 
 std::string LerCaminhoBanco(const std::string& caminhoExecutavel, Interacao& interacao, std::string& iniServidor) {
-    iniServidor = LerIni(IniLocal(caminhoExecutavel), "IniServidor", "nomearquivo");
+    const std::string local = IniLocal(caminhoExecutavel);
+    iniServidor = LerIni(local, "IniServidor", "nomearquivo");
     if (!ArquivoExiste(iniServidor)) {
-        interacao.MostrarMensagem("Não foi encontrado o arquivo de inicialização", kAvisoDoSistema, Icone::Erro);
+        interacao.MostrarMensagem("Não foi encontrado o arquivo de inicialização\n" + OndeProcurado(local, iniServidor),
+                                  kAvisoDoSistema, Icone::Erro);
         interacao.SolicitarEncerramento();
     }
     const std::string servidor = LerIni(iniServidor, "Database", "Servidor");

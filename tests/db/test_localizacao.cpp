@@ -78,7 +78,8 @@ TEST_F(ArquivosDoErp, SemIniLocalUsaAPastaDadosVizinhaMasNaoAchaOBanco) {
     std::string lido;
     EXPECT_EQ(db::LerCaminhoBanco(executavel, interacao, lido), "");
     ASSERT_EQ(interacao.mensagens.size(), 1u);
-    EXPECT_EQ(interacao.mensagens[0].texto, "Não foi encontrado o arquivo de inicialização");
+    EXPECT_EQ(interacao.mensagens[0].texto,
+              "Não foi encontrado o arquivo de inicialização\nArquivo procurado: " + sistema + "/zelpraxempresa.ini");
     EXPECT_EQ(interacao.mensagens[0].titulo, "Aviso do Sistema");
     EXPECT_EQ(interacao.mensagens[0].icone, db::Icone::Erro);
     EXPECT_EQ(interacao.pedidosDeEncerramento, 1);
@@ -88,14 +89,24 @@ TEST_F(ArquivosDoErp, PastaDadosAusenteOuIniServidorAusenteAvisamEPedemOFim) {
     fs::remove_all(dadosPasta);
     EXPECT_EQ(db::LocalizarPastaDados(executavel, interacao), raiz / "Dados/") << "devolvida assim mesmo";
     ASSERT_EQ(interacao.mensagens.size(), 1u);
-    EXPECT_EQ(interacao.mensagens[0].texto, "Não foi encontrado a pasta Dados no servidor");
+    EXPECT_EQ(interacao.mensagens[0].texto, "Não foi encontrado a pasta Dados no servidor\nPasta procurada: " +
+                                                (raiz / "Dados/"));
 
     IniLocal("zelpraxempresa", raiz / "Outra/zelprax.ini");
     EXPECT_EQ(db::LocalizarPastaDados(executavel, interacao), raiz / "Outra/");
     ASSERT_EQ(interacao.mensagens.size(), 2u);
+    const std::string local = sistema + "/zelpraxempresa.ini";
     EXPECT_EQ(interacao.mensagens[1].texto,
-              "Não foi encontrado o arquivo de inicialização dentro da pasta zelprax Empresa");
+              "Não foi encontrado o arquivo de inicialização dentro da pasta zelprax Empresa\nArquivo procurado: " +
+                  (raiz / "Outra/zelprax.ini") + " (indicado em " + local + ")");
     EXPECT_EQ(interacao.pedidosDeEncerramento, 2);
+
+    // A local ini without the server ini's name says which key it lacks.
+    EscreverArquivo(local, "[IniServidor]\n");
+    std::string lido;
+    db::LerCaminhoBanco(executavel, interacao, lido);
+    EXPECT_EQ(interacao.mensagens.back().texto, "Não foi encontrado o arquivo de inicialização\nO arquivo " + local +
+                                                    " não indica o arquivo do servidor (seção [IniServidor], chave NomeArquivo)");
 }
 
 TEST_F(ArquivosDoErp, IniVazioBinarioOuSemSecaoNaoQuebra) {
