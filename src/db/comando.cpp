@@ -335,6 +335,9 @@ std::string FormaDaSelecao(const std::string& texto) {
             while (fim < texto.size() && LetraDeNome(texto[fim])) ++fim;
             const std::string palavra = Minusculas(texto.substr(i, fim - i));
             if (palavra == "union") return {};
+            // q'{...}' quotes with a delimiter of its choosing, which the reading of literals here
+            // does not follow: no shape rather than a wrong one.
+            if (palavra == "q" && fim < texto.size() && texto[fim] == '\'') return {};
             if (profundidade == 0 && palavra == "where") condicoes = true;
             forma.append(texto, i, fim - i);
             i = fim;

@@ -89,7 +89,8 @@ private:
 // a preparation: the shape of its text names the selections that share its columns. The shape is
 // the text with the values of the conditions (after its outermost "where") left out; a value there
 // never changes what the columns are, unlike one in the list of columns. Empty for a text that
-// cannot run so: not a plain select, or one that joins selections with "union".
+// cannot run so: not a plain select, one that joins selections with "union", or one with a
+// literal quoted q'{...}'.
 std::string FormaDaSelecao(const std::string& texto);
 
 enum class LinhaUnica { Linha, Nenhuma, Varias };

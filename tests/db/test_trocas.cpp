@@ -38,7 +38,8 @@ TEST(FormaDaSelecao, SoOsValoresDasCondicoesSaem) {
 
     for (const char* nunca : {" update t set a = 1 where id = 2", " commit retain", "",
                               "select a from t where id = 1 union select b from u where id = 2",
-                              "select a from t where id = :id", "with x as (select 1 from t) select * from x"})
+                              "select a from t where id = :id", "with x as (select 1 from t) select * from x",
+                              "select q'{it's}' as a, b from t where id = 1", "select a from t where s = Q'(')'"})
         EXPECT_EQ(FormaDaSelecao(nunca), "") << nunca;
 }
 
