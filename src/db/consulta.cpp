@@ -200,8 +200,14 @@ void Consulta::Primeiro() {
 
 db::Campo Consulta::Campo(std::string_view nome) const {
     if (forma_) {
-        if (const auto it = forma_->indices.find(Maiusculas(nome)); it != forma_->indices.end())
-            return aberta_ && !Fim() ? db::Campo(&linhaAtual_[it->second]) : db::Campo(nullptr);
+        if (const auto it = forma_->indices.find(Maiusculas(nome)); it != forma_->indices.end()) {
+            if (!aberta_ || Fim()) return db::Campo(nullptr);
+            if (it->second >= linhaAtual_.size())
+                throw ErroBanco(nome_ + ": a linha lida tem " + std::to_string(linhaAtual_.size()) +
+                                    " colunas, sem a coluna " + std::string(nome),
+                                {}, SQL());
+            return db::Campo(&linhaAtual_[it->second]);
+        }
     }
     throw ErroBanco(nome_ + ": Field '" + std::string(nome) + "' not found", {}, SQL());
 }

@@ -7,6 +7,11 @@
 
 #include "db/erro.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 namespace zelprax::db {
 
 namespace {
@@ -39,7 +44,29 @@ std::FILE* ArquivoTemporario() {
     std::unique_ptr<char, decltype(&std::free)> nome(_tempnam(nullptr, "zelprax"), &std::free);
     return nome ? std::fopen(nome.get(), "w+bTD") : nullptr;
 #else
-    return std::tmpfile();
+    // In TMPDIR when it is set (tmpfile() always uses /tmp, which may be in memory), unnamed at
+    // once so that nothing is left behind.
+    const char* pasta = std::getenv("TMPDIR");
+    std::string modelo = std::string(pasta != nullptr && *pasta != '\0' ? pasta : "/tmp") + "/zelprax-linhas-XXXXXX";
+    const int fd = mkostemp(modelo.data(), O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    unlink(modelo.c_str());
+    std::FILE* arquivo = fdopen(fd, "w+b");
+    if (arquivo == nullptr) {
+        const int erro = errno;
+        close(fd);
+        errno = erro;
+    }
+    return arquivo;
+#endif
+}
+
+std::string PastaTemporaria() {
+#ifdef _WIN32
+    return "a pasta temporária do usuário";
+#else
+    const char* pasta = std::getenv("TMPDIR");
+    return pasta != nullptr && *pasta != '\0' ? pasta : "/tmp";
 #endif
 }
 
@@ -51,10 +78,15 @@ int Posicionar(std::FILE* arquivo, std::uint64_t posicao, int origem) {
 #endif
 }
 
-[[noreturn]] void FalhaDoArquivo(const char* acao) {
-    throw ErroBanco(std::string("Não foi possível ") + acao +
-                        " as linhas lidas no arquivo temporário: " + std::strerror(errno),
-                    {});
+[[noreturn]] void FalhaDoArquivo(const char* acao, const std::string& causa) {
+    throw ErroBanco(std::string("Não foi possível ") + acao + " as linhas lidas no arquivo temporário: " + causa, {});
+}
+
+[[noreturn]] void FalhaDoArquivo(const char* acao) { FalhaDoArquivo(acao, std::strerror(errno)); }
+
+// The encoded rows do not read back as they were written: the file was changed under the query.
+[[noreturn]] void LinhasAlteradas(const std::string& causa) {
+    FalhaDoArquivo("ler", "o arquivo foi alterado (" + causa + ")");
 }
 
 }  // namespace
@@ -65,6 +97,7 @@ LinhasLidas::~LinhasLidas() = default;
 
 void LinhasLidas::Limpar() {
     contagem_ = 0;
+    colunas_ = 0;
     memoria_.clear();
     if (memoria_.capacity() > limite_) memoria_.shrink_to_fit();
     inicioMemoria_ = 0;
@@ -77,6 +110,11 @@ void LinhasLidas::Limpar() {
 }
 
 void LinhasLidas::Acrescentar(const std::vector<Valor>& linha) {
+    if (contagem_ == 0) colunas_ = linha.size();
+    if (linha.size() != colunas_)
+        throw ErroBanco("Linha com " + std::to_string(linha.size()) + " colunas num resultado de " +
+                            std::to_string(colunas_),
+                        {});
     EscreverVarint(memoria_, linha.size());
     for (const Valor& valor : linha) {
         if (std::holds_alternative<Nulo>(valor)) {
@@ -108,19 +146,35 @@ void LinhasLidas::Acrescentar(const std::vector<Valor>& linha) {
 
 void LinhasLidas::AbrirArquivo() {
     arquivo_.reset(ArquivoTemporario());
-    if (!arquivo_) FalhaDoArquivo("criar");
+    if (!arquivo_) FalhaDoArquivo("criar", std::string(std::strerror(errno)) + "\nPasta: " + PastaTemporaria());
+}
+
+void LinhasLidas::ConferirTamanho() {
+    if (std::fflush(arquivo_.get()) != 0 || Posicionar(arquivo_.get(), 0, SEEK_END) != 0) FalhaDoArquivo("guardar");
+#ifdef _WIN32
+    const long long tamanho = _ftelli64(arquivo_.get());
+#else
+    const long long tamanho = ftello(arquivo_.get());
+#endif
+    if (tamanho < 0) FalhaDoArquivo("guardar");
+    if (static_cast<std::uint64_t>(tamanho) != inicioMemoria_)
+        LinhasAlteradas("tem " + std::to_string(tamanho) + " bytes, esperados " + std::to_string(inicioMemoria_));
 }
 
 void LinhasLidas::Descarregar() {
     if (!arquivo_) AbrirArquivo();
-    if (Posicionar(arquivo_.get(), 0, SEEK_END) != 0) FalhaDoArquivo("guardar");
+    ConferirTamanho();
     if (!memoria_.empty() && std::fwrite(memoria_.data(), 1, memoria_.size(), arquivo_.get()) != memoria_.size())
         FalhaDoArquivo("guardar");
+    // Out of the stream's buffer at once, so that the file's length is the length written.
+    if (std::fflush(arquivo_.get()) != 0) FalhaDoArquivo("guardar");
     inicioMemoria_ += memoria_.size();
     memoria_.clear();
 }
 
 const char* LinhasLidas::Bytes(std::uint64_t inicio, std::size_t n) {
+    if (inicio > inicioMemoria_ + memoria_.size() || n > inicioMemoria_ + memoria_.size() - inicio)
+        LinhasAlteradas("uma linha passa do fim das linhas guardadas");
     if (inicio >= inicioMemoria_) return memoria_.data() + (inicio - inicioMemoria_);
     // Bytes that cross from the file into memory come whole from the file.
     if (inicio + n > inicioMemoria_) Descarregar();
@@ -129,9 +183,12 @@ const char* LinhasLidas::Bytes(std::uint64_t inicio, std::size_t n) {
     const std::size_t tamanho = static_cast<std::size_t>(
         std::min<std::uint64_t>(std::max(kJanela, n), inicioMemoria_ - inicio));
     janela_.resize(tamanho);
-    if (std::fflush(arquivo_.get()) != 0 || Posicionar(arquivo_.get(), inicio, SEEK_SET) != 0 ||
-        std::fread(janela_.data(), 1, tamanho, arquivo_.get()) != tamanho)
-        FalhaDoArquivo("ler");
+    ConferirTamanho();
+    if (Posicionar(arquivo_.get(), inicio, SEEK_SET) != 0) FalhaDoArquivo("ler");
+    if (std::fread(janela_.data(), 1, tamanho, arquivo_.get()) != tamanho) {
+        if (std::ferror(arquivo_.get())) FalhaDoArquivo("ler");
+        LinhasAlteradas("terminou antes do esperado");
+    }
     inicioJanela_ = inicio;
     return janela_.data();
 }
@@ -139,6 +196,7 @@ const char* LinhasLidas::Bytes(std::uint64_t inicio, std::size_t n) {
 std::uint64_t LinhasLidas::LerVarint(std::uint64_t& posicao) {
     std::uint64_t v = 0;
     for (int deslocamento = 0;; deslocamento += 7) {
+        if (deslocamento > 63) LinhasAlteradas("número mal formado");
         const auto byte = static_cast<unsigned char>(*Bytes(posicao++, 1));
         v |= static_cast<std::uint64_t>(byte & 0x7f) << deslocamento;
         if ((byte & 0x80) == 0) return v;
@@ -153,6 +211,9 @@ void LinhasLidas::Ler(std::size_t indice, std::vector<Valor>& linha) {
     for (;;) {
         std::uint64_t p = posicaoProxima_;
         const auto colunas = static_cast<std::size_t>(LerVarint(p));
+        if (colunas != colunas_)
+            LinhasAlteradas("linha " + std::to_string(proxima_ + 1) + " com " + std::to_string(colunas) +
+                            " colunas, esperadas " + std::to_string(colunas_));
         const bool desejada = proxima_ == indice;
         if (desejada) linha.resize(colunas);
         for (std::size_t c = 0; c < colunas; ++c) {
@@ -188,7 +249,8 @@ void LinhasLidas::Ler(std::size_t indice, std::vector<Valor>& linha) {
                         valor = Instante{d};
                     break;
                 }
-                default: break;
+                case kNulo: break;
+                default: LinhasAlteradas("valor de tipo desconhecido na linha " + std::to_string(proxima_ + 1));
             }
             if (desejada) linha[c] = std::move(valor);
         }

@@ -2,7 +2,9 @@
 // The rows of a result read so far, kept compactly: each row encoded after the one before, in
 // memory up to a budget and past it in an unnamed temporary file, so that a selection of every
 // invoice ever marked (a first run over years of data) holds its count and its rows in bounded
-// memory. Rows are read back in order, and from the first one again.
+// memory. Rows are read back in order, and from the first one again. Every row has the column
+// count of the first; a file changed under the query (shortened, overwritten) raises an error
+// instead of giving other rows. The file goes to TMPDIR where it is set.
 
 #include <cstddef>
 #include <cstdint>
@@ -43,11 +45,14 @@ private:
     // The encoded bytes [inicio, inicio + n), from memory or from the file.
     const char* Bytes(std::uint64_t inicio, std::size_t n);
     void Descarregar();
+    // Raises the error when the file's length is not the length written.
+    void ConferirTamanho();
     std::uint64_t LerVarint(std::uint64_t& posicao);
     void AbrirArquivo();
 
     std::size_t limite_;
     std::size_t contagem_ = 0;
+    std::size_t colunas_ = 0;
     // Bytes not yet in the file (all of them while there is no file), from byte `inicioMemoria_`.
     std::string memoria_;
     std::uint64_t inicioMemoria_ = 0;

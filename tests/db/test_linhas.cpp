@@ -1,14 +1,19 @@
 // The rows of a result kept compactly, in memory and past the budget in a temporary file: every
 // kind of value comes back as it went in, in order, again from the first, and after more rows
-// arrive between two readings.
+// arrive between two readings; a file changed under the query raises the error.
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <vector>
+#include <unistd.h>
 
+#include "db/erro.h"
 #include "db/linhas.h"
+#include "support/banco_teste.h"
 
 namespace zelprax::db {
 namespace {
@@ -65,6 +70,44 @@ TEST(LinhasLidas, CadaValorVoltaComoFoiEmMemoriaOuEmArquivo) {
         EXPECT_EQ(linha, LinhaDeTeste(3)) << "depois de esvaziada";
     }
 }
+
+#ifndef _WIN32
+// The file of the rows in TMPDIR, unnamed there, found through the process's open files.
+int DescritorDoArquivoEm(const std::filesystem::path& pasta) {
+    for (const auto& entrada : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code erro;
+        const std::string alvo = std::filesystem::read_symlink(entrada.path(), erro).string();
+        if (!erro && alvo.rfind(pasta.string() + "/", 0) == 0) return std::stoi(entrada.path().filename().string());
+    }
+    return -1;
+}
+
+TEST(LinhasLidas, ArquivoEmTmpdirAlteradoDuranteAConsultaLevantaOErro) {
+    const std::pair<off_t, std::string> casos[] = {{100, "o arquivo foi alterado (tem 100 bytes, esperados "},
+                                                   {-1, "o arquivo foi alterado (linha 1 com 7 colunas, esperadas 8)"}};
+    teste::PastaTemporaria pasta;
+    struct Tmpdir {
+        std::string antes = std::getenv("TMPDIR") != nullptr ? std::getenv("TMPDIR") : "";
+        ~Tmpdir() { antes.empty() ? unsetenv("TMPDIR") : setenv("TMPDIR", antes.c_str(), 1); }
+    } tmpdir;
+    setenv("TMPDIR", pasta.Caminho().c_str(), 1);
+    for (const auto& [tamanho, causa] : casos) {
+        LinhasLidas lidas(0);
+        for (int i = 0; i < 20; ++i) lidas.Acrescentar(LinhaDeTeste(i));
+        const int fd = DescritorDoArquivoEm(pasta.Caminho());
+        ASSERT_GE(fd, 0) << "o arquivo não está em TMPDIR";
+        ASSERT_EQ(tamanho >= 0 ? ftruncate(fd, tamanho) : pwrite(fd, "\x07", 1, 0) - 1, 0);  // 8 columns become 7
+        std::vector<Valor> linha;
+        try {
+            lidas.Ler(0, linha);
+            ADD_FAILURE() << "lida como se nada fosse: " << causa;
+        } catch (const ErroBanco& erro) {
+            EXPECT_EQ(erro.Texto().rfind("Não foi possível ler as linhas lidas no arquivo temporário: " + causa, 0), 0u)
+                << erro.Texto();
+        }
+    }
+}
+#endif
 
 }  // namespace
 }  // namespace zelprax::db
