@@ -243,4 +243,10 @@ void BancoDados::AprenderForma(const std::string& forma, std::size_t linhas,
     ++(linhas > 1 ? it->second.varias : it->second.unicas);
 }
 
+void CancelarOperacao(isc_db_handle handle) noexcept {
+    if (handle == 0) return;
+    ISC_STATUS_ARRAY status;
+    fb_cancel_operation(status, &handle, fb_cancel_raise);
+}
+
 }  // namespace zelprax::db

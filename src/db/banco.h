@@ -128,6 +128,11 @@ private:
     std::unordered_map<std::string, FormaConhecida> formas_;
 };
 
+// Cancels what the connection `handle` runs at this moment (a statement, a fetch, a commit), from
+// another thread: the one that receives a request to end. The call under way then fails with the
+// engine's error for a cancelled operation. Without effect when nothing runs; never raises.
+void CancelarOperacao(isc_db_handle handle) noexcept;
+
 // Counts of what the program sent to the server, for the runner's summary, and seams that let a
 // test make the k-th operation or the k-th fetch of a run fail.
 struct Estatisticas {

@@ -371,19 +371,45 @@ TEST_F(RunnerInstalado, ExecucaoQueFalhaTambemLiberaATrava) {
 }
 
 TEST_F(RunnerInstalado, InterrompidaPeloGerenciadorDeServicosLiberaATrava) {
-    // A service stop or Ctrl-C in the middle of the run: the process ends at once, and the lock
-    // goes with it.
-    bool travaVista = false;
-    const ResultadoPrograma r = ExecutarProgramaEnquanto(ZELPRAX_RUNNER, {"--pasta", pastaMonitor}, {}, [&](pid_t pid) {
-        for (int i = 0; i < 2000 && !travaVista; ++i) {
-            travaVista = fs::exists(trava);
-            if (!travaVista) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        }
-        ::kill(pid, SIGTERM);
-    });
-    ASSERT_TRUE(travaVista) << "a trava deve existir durante a execução";
-    EXPECT_EQ(r.status, 128 + SIGTERM) << r.saida << r.erros;
-    EXPECT_FALSE(fs::exists(trava));
+    // A service stop, Ctrl-C or a closed terminal in the middle of a statement that would run for
+    // minutes: the statement is cancelled, the run ends in order within 5 seconds, says so in its
+    // summary and journal, rolls back what was pending and removes its lock.
+    {
+        DadosTeste dados(arquivo);
+        dados.Executar("update mov_nf_comercio set st_calc_comissao = 'S' where id_st_nf in (3, 5)");
+        dados.Executar("create trigger t_lento for mov_nf_comercio before update as declare i bigint = 0; "
+                       "begin while (i < 10000000000) do i = i + 1; end");
+    }
+    const std::string marcadas = Valor("select count(*) from mov_nf_comercio where st_calc_comissao = 'S'");
+    const std::string registro = pasta / "estado/zelprax/execucoes.jsonl";
+    for (const int sinal : {SIGTERM, SIGINT, SIGHUP}) {
+        const std::string nome = sinal == SIGTERM ? "SIGTERM" : sinal == SIGINT ? "SIGINT" : "SIGHUP";
+        SCOPED_TRACE(nome);
+        bool travaVista = false;
+        std::chrono::steady_clock::time_point enviado;
+        const ResultadoPrograma r = ExecutarProgramaEnquanto(
+            ZELPRAX_RUNNER, {"--pasta", pastaMonitor}, {{"XDG_STATE_HOME", pasta / "estado"}}, [&](pid_t pid) {
+                for (int i = 0; i < 2000 && !travaVista; ++i) {
+                    travaVista = fs::exists(trava);
+                    if (!travaVista) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(300));  // into the statement
+                enviado = std::chrono::steady_clock::now();
+                ::kill(pid, sinal);
+            });
+        const auto duracao = std::chrono::steady_clock::now() - enviado;
+        ASSERT_TRUE(travaVista) << "a trava deve existir durante a execução";
+        EXPECT_EQ(r.status, 4) << r.saida << r.erros;
+        EXPECT_LT(duracao, std::chrono::seconds(5));
+        EXPECT_FALSE(fs::exists(trava));
+        EXPECT_NE(r.saida.find("Resumo da atualização das comissões (interrompida)"), std::string::npos) << r.saida;
+        EXPECT_NE(r.saida.find("execução interrompida por " + nome), std::string::npos) << r.saida;
+        const HistoricoLido lido = monitor::LerHistorico(registro, 1);
+        ASSERT_EQ(lido.registros.size(), 1u);
+        EXPECT_EQ(lido.registros[0].status, 4);
+        EXPECT_EQ(lido.registros[0].erro.value_or("").rfind("execução interrompida por " + nome, 0), 0u);
+        EXPECT_EQ(Valor("select count(*) from mov_nf_comercio where st_calc_comissao = 'S'"), marcadas);
+    }
 }
 
 // Every run leaves one line in the journal, however it ended: what an administrator reads the

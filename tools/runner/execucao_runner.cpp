@@ -1,16 +1,23 @@
 #include "execucao_runner.h"
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
 #include <chrono>
 #include <optional>
 #include <cerrno>
 #include <map>
 #include <csignal>
 #include <cstring>
+#include <mutex>
+#include <stdexcept>
+#include <thread>
 #include <vector>
 #ifdef _WIN32
 #include <io.h>
 #else
+#include <poll.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 #endif
 
@@ -130,6 +137,127 @@ private:
     bool liberada_ = false;
 };
 
+// How long a run may take to end in order once it was asked to; then the watcher ends it itself.
+constexpr auto kPrazoDeEncerramento = std::chrono::milliseconds(4000);
+
+// Raised on the run's thread where it next looks at a request to end, outside a statement.
+struct ExecucaoInterrompida : std::runtime_error {
+    ExecucaoInterrompida() : std::runtime_error("execução interrompida") {}
+};
+
+const char* NomeDoSinal(int sinal) {
+    switch (sinal) {
+        case SIGINT: return "SIGINT";
+        case SIGTERM: return "SIGTERM";
+#ifndef _WIN32
+        case SIGHUP: return "SIGHUP";
+#endif
+        default: return "um pedido de encerramento";
+    }
+}
+
+// Reads the requests to end (SIGTERM, SIGINT, SIGHUP) on a thread of its own while the run goes
+// on, as the monitor reads them in its event loop. A request is remembered for the run's thread,
+// which looks at it between statements and ends in order; a statement under way is cancelled
+// through the database client from here, so the run's thread gets its error at once. A run that
+// has not ended within kPrazoDeEncerramento (blocked in a connection, on a FIFO, on a full pipe)
+// is ended from here: its lock and the spreadsheet's temporary file removed, its journal record
+// written unless the run's thread is writing it, and the interrupted status.
+class VigiaDeEncerramento {
+public:
+    VigiaDeEncerramento(int descritor, std::function<void(int)> aoEsgotarPrazo)
+        : descritor_(descritor), aoEsgotarPrazo_(std::move(aoEsgotarPrazo)) {
+        if (descritor_ >= 0) fio_ = std::thread([this] { Vigiar(); });
+    }
+    ~VigiaDeEncerramento() {
+        parar_ = true;
+        if (fio_.joinable()) fio_.join();
+    }
+    VigiaDeEncerramento(const VigiaDeEncerramento&) = delete;
+    VigiaDeEncerramento& operator=(const VigiaDeEncerramento&) = delete;
+
+    // The signal asked for, 0 while none.
+    int Pedido() const { return sinal_.load(); }
+    // On the run's thread, outside a statement.
+    void Verificar() const {
+        if (Pedido() != 0) throw ExecucaoInterrompida();
+    }
+    // The connection whose statements a request cancels; 0 before it detaches, so that its
+    // rollback or commit is never cancelled.
+    void DefinirConexao(isc_db_handle handle) {
+        const std::lock_guard<std::mutex> guarda(mutex_);
+        conexao_ = handle;
+        if (handle != 0 && Pedido() != 0) db::CancelarOperacao(handle);
+    }
+    // The spreadsheet's temporary file, removed when the watcher ends the run; empty for none.
+    void DefinirTemporario(std::string caminho) {
+        const std::lock_guard<std::mutex> guarda(mutex_);
+        temporario_ = std::move(caminho);
+    }
+    std::string Temporario() {
+        const std::lock_guard<std::mutex> guarda(mutex_);
+        return temporario_;
+    }
+    // Held by the run's thread while it writes its journal record and summary.
+    std::mutex fim;
+
+private:
+    void Vigiar() {
+#ifndef _WIN32
+        std::optional<std::chrono::steady_clock::time_point> prazo;
+        while (!parar_) {
+            pollfd p{descritor_, POLLIN, 0};
+            if (::poll(&p, 1, 50) > 0) {
+                signalfd_siginfo info;
+                while (::read(descritor_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+                    if (sinal_.load() != 0) continue;
+                    sinal_ = static_cast<int>(info.ssi_signo);
+                    prazo = std::chrono::steady_clock::now() + kPrazoDeEncerramento;
+                    const std::lock_guard<std::mutex> guarda(mutex_);
+                    db::CancelarOperacao(conexao_);
+                }
+            }
+            if (prazo && std::chrono::steady_clock::now() >= *prazo && !parar_) aoEsgotarPrazo_(sinal_.load());
+        }
+#endif
+    }
+
+    int descritor_;
+    std::function<void(int)> aoEsgotarPrazo_;
+    std::atomic<int> sinal_{0};
+    std::atomic<bool> parar_{false};
+    std::mutex mutex_;
+    isc_db_handle conexao_ = 0;
+    std::string temporario_;
+    std::thread fio_;
+};
+
+// The progress of a run that may be asked to end: the engine gives the terminal's panel a chance
+// to handle events between its steps, and there the request is seen.
+class PainelInterrompivel : public PainelTerminal {
+public:
+    PainelInterrompivel(const VigiaDeEncerramento& vigia, std::FILE* saida, bool terminal,
+                        std::optional<db::DataHora> emissaoAPartir)
+        : PainelTerminal(saida, terminal, emissaoAPartir), vigia_(vigia) {}
+    void ProcessarEventos() override { vigia_.Verificar(); }
+    void MostrarLegenda(const std::string& legenda) override {
+        vigia_.Verificar();
+        PainelTerminal::MostrarLegenda(legenda);
+    }
+    void Avancar() override {
+        vigia_.Verificar();
+        PainelTerminal::Avancar();
+    }
+
+private:
+    const VigiaDeEncerramento& vigia_;
+};
+
+std::string TextoInterrompida(int sinal) {
+    return std::string("execução interrompida por ") + NomeDoSinal(sinal) +
+           "; o que estava pendente foi desfeito, o que as fases já confirmaram permanece.";
+}
+
 std::string PastaDoPrograma(const std::string& caminho) {
     const std::string pasta = db::PastaComSeparador(caminho, plataforma::Separador());
     return pasta.empty() ? std::string(".") + plataforma::Separador() : pasta;
@@ -171,7 +299,7 @@ ResumoRunner Resumir(const comissao::Motor& motor, const OpcoesRunner& opcoes, c
 namespace {
 
 int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor::RegistroExecucao& registro,
-             std::optional<ResumoRunner>& resumo);
+             std::optional<ResumoRunner>& resumo, VigiaDeEncerramento& vigia);
 
 }  // namespace
 
@@ -180,8 +308,34 @@ int ExecutarRunner(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente) {
     registro.origem = monitor::kOrigemRunner;
     registro.inicio = db::RelogioDoSistema().Agora();
     std::optional<ResumoRunner> resumo;
-    registro.status = Executar(opcoes, ambiente, registro, resumo);
+    // A run that does not end in time after a request is ended by the watcher, which records it
+    // as the run's thread would have, unless that thread is already recording it.
+    VigiaDeEncerramento* vigiaAtual = nullptr;
+    VigiaDeEncerramento vigia(ambiente.pedidosDeEncerramento, [&](int sinal) {
+        if (vigiaAtual != nullptr && vigiaAtual->fim.try_lock()) {
+            monitor::RegistroExecucao r;
+            r.origem = registro.origem;
+            r.inicio = registro.inicio;
+            r.conexao = opcoes.banco.value_or("");  // the ini file's, read on the run's thread, is not safe to read here
+            r.fim = db::RelogioDoSistema().Agora();
+            r.simulacao = opcoes.simular;
+            r.status = kSaidaInterrompida;
+            r.erro = TextoInterrompida(sinal) +
+                     "\nA execução não terminou em ordem a tempo e foi encerrada sem o resumo das fases.";
+            std::fprintf(ambiente.erros, "zelprax-comissao: %s\n", r.erro->c_str());
+            RegistrarExecucao(opcoes, ambiente, r);
+        }
+        if (g_caminhoTrava[0] != '\0') std::remove(g_caminhoTrava);
+        if (vigiaAtual != nullptr)
+            if (const std::string temporario = vigiaAtual->Temporario(); !temporario.empty())
+                std::remove(temporario.c_str());
+        std::fflush(ambiente.erros);
+        ::_exit(kSaidaInterrompida);
+    });
+    vigiaAtual = &vigia;
+    registro.status = Executar(opcoes, ambiente, registro, resumo, vigia);
     registro.fim = db::RelogioDoSistema().Agora();
+    const std::lock_guard<std::mutex> fim(vigia.fim);
     // The journal first, so that the summary can say where the run was recorded.
     const std::optional<ArquivoGravado> registrado = RegistrarExecucao(opcoes, ambiente, registro);
     if (resumo) {
@@ -258,7 +412,7 @@ int MostrarHistorico(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente)
 namespace {
 
 int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor::RegistroExecucao& registro,
-             std::optional<ResumoRunner>& saidaResumo) {
+             std::optional<ResumoRunner>& saidaResumo, VigiaDeEncerramento& vigia) {
     const std::string pastaMonitor = opcoes.pasta ? ComSeparador(*opcoes.pasta) : PastaDoPrograma(ambiente.caminhoPrograma);
     const std::string caminhoMonitor = pastaMonitor + db::NomePrograma("zelpraxComissao2");
 
@@ -268,7 +422,7 @@ int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor
     // standard error, and only on a terminal, so the JSON object stays alone on standard output.
     std::FILE* progresso = !opcoes.json ? ambiente.saida : (ambiente.errosTerminal ? ambiente.erros : nullptr);
     const bool progressoTerminal = !opcoes.json ? ambiente.saidaTerminal : ambiente.errosTerminal;
-    PainelTerminal painel(progresso, progressoTerminal, opcoes.emissaoAPartir);
+    PainelInterrompivel painel(vigia, progresso, progressoTerminal, opcoes.emissaoAPartir);
     comissao::Motor motor(sistema, interacao, painel);
     motor.DefinirCredenciais(ambiente.usuario.value_or("sysdba"), ambiente.senha.value_or("quorvinel"));
 
@@ -287,6 +441,7 @@ int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor
             std::fprintf(ambiente.erros, "zelprax-comissao: %s\n", texto.c_str());
             return recusar(texto);
         }
+        vigia.DefinirTemporario(csv->Temporario());
     }
     std::string conexao;
     std::optional<TravaDaExecucao> trava;
@@ -328,14 +483,21 @@ int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor
 
     registro.conexao = conexao;
     registro.simulacao = opcoes.simular;
-    motor.ConectarBanco(conexao);
-    if (opcoes.simular && motor.IBD_BancoDados) motor.IBD_BancoDados->IniciarSimulacao();
     ResumoRunner resumo;
     int status = kSaidaConcluida;
     try {
+        vigia.Verificar();
+        motor.ConectarBanco(conexao);
+        if (opcoes.simular && motor.IBD_BancoDados) motor.IBD_BancoDados->IniciarSimulacao();
+        if (motor.IBD_BancoDados && motor.IBD_BancoDados->Conectado())
+            vigia.DefinirConexao(*motor.IBD_BancoDados->Handle());
+        vigia.Verificar();
         const monitor::ResultadoExecucao resultado = monitor::ExecutarFases(motor, execucao);
         registro.vendedores = monitor::VendedoresDaExecucao(motor.efeito, motor.NomesDosVendedores());
         monitor::AtualizarMonitorAtivo(false, *motor.IBD_BancoDados);
+        vigia.Verificar();
+        // From the commit on, the run is complete: a request no longer undoes it.
+        vigia.DefinirConexao(0);
         if (trava) trava->Liberar();
         motor.DesconectarBanco(true);
         painel.Encerrar();
@@ -346,25 +508,40 @@ int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor
         resumo.mensagemFinal = resultado.encontrouRegistros ? monitor::kProcessamentoConcluido : monitor::kNenhumRegistro;
     } catch (const std::exception& e) {
         // What the phases committed stays, and is reported; what is pending is rolled back.
+        vigia.DefinirConexao(0);
+        const int sinal = vigia.Pedido();
         std::map<std::int32_t, std::string> nomes;
         try {
-            if (motor.IBD_BancoDados && motor.IBD_BancoDados->Conectado()) nomes = motor.NomesDosVendedores();
+            if (sinal == 0 && motor.IBD_BancoDados && motor.IBD_BancoDados->Conectado())
+                nomes = motor.NomesDosVendedores();
         } catch (const std::exception&) {
         }
         registro.vendedores = monitor::VendedoresDaExecucao(motor.efeito, nomes);
-        motor.DesconectarBanco(false);
+        try {
+            motor.DesconectarBanco(false);
+        } catch (const std::exception&) {
+            // A rollback the cancel reached: detaching rolls back on the server all the same.
+            if (sinal == 0) throw;
+        }
         if (trava) trava->Liberar();
         painel.Encerrar();
         const auto* erroBanco = dynamic_cast<const db::ErroBanco*>(&e);
-        const std::string texto = erroBanco != nullptr ? erroBanco->Texto() : std::string(e.what());
-        std::fprintf(ambiente.erros, "zelprax-comissao: a atualização das comissões falhou:\n%s\n", texto.c_str());
-        if (erroBanco != nullptr && !erroBanco->Comando().empty())
-            std::fprintf(ambiente.erros, "Comando: %s\n", erroBanco->Comando().c_str());
+        const std::string texto = sinal != 0       ? TextoInterrompida(sinal)
+                                  : erroBanco != nullptr ? erroBanco->Texto()
+                                                         : std::string(e.what());
+        if (sinal != 0) {
+            std::fprintf(ambiente.erros, "zelprax-comissao: %s\n", texto.c_str());
+        } else {
+            std::fprintf(ambiente.erros, "zelprax-comissao: a atualização das comissões falhou:\n%s\n", texto.c_str());
+            if (erroBanco != nullptr && !erroBanco->Comando().empty())
+                std::fprintf(ambiente.erros, "Comando: %s\n", erroBanco->Comando().c_str());
+            if (erroBanco != nullptr) registro.codigo = erroBanco->Codigo();
+        }
         resumo = Resumir(motor, opcoes, painel);
         resumo.simulacao = opcoes.simular;
         resumo.erro = texto;
-        status = kSaidaFalhou;
-        if (erroBanco != nullptr) registro.codigo = erroBanco->Codigo();
+        resumo.interrompida = sinal != 0;
+        status = sinal != 0 ? kSaidaInterrompida : kSaidaFalhou;
     }
     for (const FaseResumo& f : resumo.fases)
         registro.fases.push_back({f.numero, f.selecionados, f.gravados, f.ignorados});
@@ -372,6 +549,11 @@ int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor
     registro.mensagemFinal = resumo.mensagemFinal;
     registro.erro = resumo.erro;
     resumo.vendedores = registro.vendedores;
+    if (csv && status == kSaidaInterrompida) {
+        // The figures of an interrupted run are not put in place of a spreadsheet.
+        vigia.DefinirTemporario({});
+        csv.reset();
+    }
     if (csv) {
         resumo.planilha = ArquivoGravado{csv->Caminho(), std::nullopt};
         if (const std::string motivo = csv->Gravar(VendedoresEmCsv(resumo.vendedores)); !motivo.empty()) {
@@ -383,6 +565,7 @@ int Executar(const OpcoesRunner& opcoes, const AmbienteRunner& ambiente, monitor
             registro.erro = registro.erro ? *registro.erro + "\n" + texto : texto;
             if (status == kSaidaConcluida) status = kSaidaPlanilha;
         }
+        vigia.DefinirTemporario({});
     }
     resumo.comandos = db::EstatisticasDoProcesso().comandos;
     resumo.preparacoes = db::EstatisticasDoProcesso().preparacoes;

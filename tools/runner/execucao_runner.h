@@ -18,6 +18,7 @@ inline constexpr int kSaidaConcluida = 0;
 inline constexpr int kSaidaFalhou = 1;
 inline constexpr int kSaidaUso = 2;
 inline constexpr int kSaidaPlanilha = monitor::kRegistroSemPlanilha;  // the run completed, its --csv spreadsheet could not be written
+inline constexpr int kSaidaInterrompida = 4;  // ended by SIGTERM, SIGINT or SIGHUP; what was pending rolled back
 
 struct AmbienteRunner {
     std::string caminhoPrograma;        // the runner's own program file
@@ -27,6 +28,9 @@ struct AmbienteRunner {
     std::FILE* erros = stderr;
     bool saidaTerminal = false;
     bool errosTerminal = false;
+    // Where the requests to end wait (plataforma::ReterPedidosDeEncerramento); -1: none, and the
+    // signals act by their handlers.
+    int pedidosDeEncerramento = -1;
 };
 
 // One run, recorded in the journal of runs (unless --sem-registro).

@@ -71,6 +71,9 @@ int main(int argc, char** argv) {
         ambiente.saidaTerminal = ::isatty(STDOUT_FILENO) == 1;
         ambiente.errosTerminal = ::isatty(STDERR_FILENO) == 1;
 #endif
+        // From here on SIGTERM, SIGINT and SIGHUP wait for the run to read them, before the
+        // database client starts a thread or installs a handler of its own.
+        ambiente.pedidosDeEncerramento = zelprax::plataforma::ReterPedidosDeEncerramento();
         return ExecutarRunner(leitura.opcoes, ambiente);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "zelprax-comissao: %s\n", e.what());

@@ -72,7 +72,10 @@ const char* const kAjudaRunner =
     "  2  erro de uso ou de configuração (opção desconhecida, data inválida, monitor em execução,\n"
     "     arquivo .ini não encontrado; com --historico, registro que não pode ser lido);\n"
     "  3  a atualização foi concluída, mas a planilha de --csv não pôde ser gravada (o motivo vai\n"
-    "     para a saída de erros e para o registro de execuções).\n";
+    "     para a saída de erros e para o registro de execuções);\n"
+    "  4  a execução foi interrompida por SIGTERM, SIGINT ou SIGHUP (parada do serviço, Ctrl-C,\n"
+    "     terminal fechado): o que estava pendente foi desfeito, o que as fases já confirmaram\n"
+    "     permanece, e o resumo e o registro de execuções dizem que ela foi interrompida.\n";
 
 std::optional<db::DataHora> LerDataBrasileira(const std::string& texto) {
     int partes[3] = {0, 0, 0};

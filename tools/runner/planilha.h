@@ -22,6 +22,8 @@ public:
     std::string Gravar(const std::string& texto);
 
     const std::string& Caminho() const { return caminho_; }
+    // The temporary file being written, empty when none (written in place, or already renamed).
+    const std::string& Temporario() const { return temporario_; }
 
 private:
     void Fechar() noexcept;

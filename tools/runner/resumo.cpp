@@ -201,7 +201,8 @@ std::string ResumoEmTexto(const ResumoRunner& r) {
     t += TabelaVendedores(r.vendedores);
     for (const std::string& aviso : r.avisos) t += "Aviso: " + aviso + "\n";
     if (r.mensagemFinal) t += *r.mensagemFinal + "\n";
-    if (r.erro) t += "A atualização falhou; o erro está na saída de erros.\n";
+    if (r.interrompida && r.erro) t += *r.erro + "\n";
+    else if (r.erro) t += "A atualização falhou; o erro está na saída de erros.\n";
     t += "Comandos SQL executados: " + std::to_string(r.comandos) + "\n";
     std::string tempo = Segundos(r.segundos);
     std::replace(tempo.begin(), tempo.end(), '.', ',');
@@ -232,6 +233,7 @@ std::string ResumoEmJson(const ResumoRunner& r) {
     j += "],\"avisos\":[";
     for (std::size_t i = 0; i < r.avisos.size(); ++i) j += (i > 0 ? "," : "") + TextoJson(r.avisos[i]);
     j += "],\"mensagemFinal\":" + (r.mensagemFinal ? TextoJson(*r.mensagemFinal) : std::string("null"));
+    j += ",\"interrompida\":" + std::string(r.interrompida ? "true" : "false");
     j += ",\"erro\":" + (r.erro ? TextoJson(*r.erro) : std::string("null"));
     j += ",\"vendedores\":" + monitor::VendedoresEmJson(r.vendedores);
     j += ",\"comandos\":" + std::to_string(r.comandos) + ",\"preparacoes\":" + std::to_string(r.preparacoes) +

@@ -41,6 +41,7 @@ struct ResumoRunner {
     std::vector<std::string> avisos;
     std::optional<std::string> mensagemFinal;  // none when the run failed
     std::optional<std::string> erro;           // the failure's text
+    bool interrompida = false;                 // ended by SIGTERM, SIGINT or SIGHUP; `erro` says which
     std::int64_t comandos = 0;
     std::int64_t preparacoes = 0;  // statements prepared; a text executed again unchanged is not prepared again
     double segundos = 0;
