@@ -16,6 +16,9 @@
 #include <thread>
 #include <vector>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -382,13 +385,17 @@ TEST_F(RunnerInstalado, InterrompidaPeloGerenciadorDeServicosLiberaATrava) {
     }
     const std::string marcadas = Valor("select count(*) from mov_nf_comercio where st_calc_comissao = 'S'");
     const std::string registro = pasta / "estado/zelprax/execucoes.jsonl";
+    fs::create_directories(pasta / "planilhas");
+    const std::string planilha = pasta / "planilhas/comissoes.csv";
+    EscreverArquivo(planilha, "de ontem\n");
     for (const int sinal : {SIGTERM, SIGINT, SIGHUP}) {
         const std::string nome = sinal == SIGTERM ? "SIGTERM" : sinal == SIGINT ? "SIGINT" : "SIGHUP";
         SCOPED_TRACE(nome);
         bool travaVista = false;
         std::chrono::steady_clock::time_point enviado;
         const ResultadoPrograma r = ExecutarProgramaEnquanto(
-            ZELPRAX_RUNNER, {"--pasta", pastaMonitor}, {{"XDG_STATE_HOME", pasta / "estado"}}, [&](pid_t pid) {
+            ZELPRAX_RUNNER, {"--pasta", pastaMonitor, "--csv", planilha}, {{"XDG_STATE_HOME", pasta / "estado"}},
+            [&](pid_t pid) {
                 for (int i = 0; i < 2000 && !travaVista; ++i) {
                     travaVista = fs::exists(trava);
                     if (!travaVista) std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -409,7 +416,42 @@ TEST_F(RunnerInstalado, InterrompidaPeloGerenciadorDeServicosLiberaATrava) {
         EXPECT_EQ(lido.registros[0].status, 4);
         EXPECT_EQ(lido.registros[0].erro.value_or("").rfind("execução interrompida por " + nome, 0), 0u);
         EXPECT_EQ(Valor("select count(*) from mov_nf_comercio where st_calc_comissao = 'S'"), marcadas);
+        std::ifstream entrada(planilha, std::ios::binary);
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(entrada), std::istreambuf_iterator<char>()), "de ontem\n");
+        EXPECT_EQ(std::distance(fs::directory_iterator(pasta / "planilhas"), fs::directory_iterator()), 1)
+            << "the temporary spreadsheet is removed";
     }
+}
+
+TEST_F(Runner, InterrompidaSemResponderOServidorTerminaEm5Segundos) {
+    // A server that takes the connection and never answers: the attachment cannot be cancelled,
+    // so the run is ended without its summary, but within 5 seconds, recorded as interrupted.
+    const int servidor = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(servidor, 0);
+    sockaddr_in endereco{};
+    endereco.sin_family = AF_INET;
+    endereco.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t tamanho = sizeof endereco;
+    ASSERT_EQ(::bind(servidor, reinterpret_cast<sockaddr*>(&endereco), tamanho), 0);
+    ASSERT_EQ(::listen(servidor, 4), 0);
+    ASSERT_EQ(::getsockname(servidor, reinterpret_cast<sockaddr*>(&endereco), &tamanho), 0);
+    const std::string banco = "127.0.0.1/" + std::to_string(ntohs(endereco.sin_port)) + ":/nada.fdb";
+    std::chrono::steady_clock::time_point enviado;
+    const ResultadoPrograma r = ExecutarProgramaEnquanto(
+        ZELPRAX_RUNNER, {"--banco", banco}, {{"XDG_STATE_HOME", pasta / "estado"}}, [&](pid_t pid) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            enviado = std::chrono::steady_clock::now();
+            ::kill(pid, SIGTERM);
+        });
+    const auto duracao = std::chrono::steady_clock::now() - enviado;
+    ::close(servidor);
+    EXPECT_EQ(r.status, 4) << r.erros;
+    EXPECT_LT(duracao, std::chrono::seconds(5));
+    EXPECT_NE(r.erros.find("execução interrompida por SIGTERM"), std::string::npos) << r.erros;
+    const HistoricoLido lido = monitor::LerHistorico(pasta / "estado/zelprax/execucoes.jsonl", 1);
+    ASSERT_EQ(lido.registros.size(), 1u);
+    EXPECT_EQ(lido.registros[0].status, 4);
+    EXPECT_EQ(lido.registros[0].conexao, banco);
 }
 
 // Every run leaves one line in the journal, however it ended: what an administrator reads the
