@@ -203,10 +203,9 @@ void CriarArquivoTrava(const std::string& caminhoExecutavel, const std::string& 
 }
 
 void ApagarArquivoTrava(const std::string& caminhoExecutavel, const std::string& pastaDados) {
-    const std::string caminho = CaminhoTrava(caminhoExecutavel, pastaDados);
-    if (ApagarPropria(caminho)) return;
-    std::error_code erro;
-    fs::remove(caminho, erro);  // a symbolic link is removed itself, never its target
+    // A lock this process did not write is another holder's (a running monitor, a runner, or a
+    // preview under way while a manual monitor ran): it stays.
+    ApagarPropria(CaminhoTrava(caminhoExecutavel, pastaDados));
 }
 
 DonoTrava DonoAtual(const plataforma::Sistema& sistema) {

@@ -94,9 +94,9 @@ bool ExisteArquivoTrava(const std::string& caminhoExecutavel, const std::string&
 // what holds it on a line of its own.
 void CriarArquivoTrava(const std::string& caminhoExecutavel, const std::string& pastaDados,
                        const plataforma::Sistema& sistema = plataforma::SistemaNativo());
-// Deletes the lock file; one that is absent or cannot be deleted is left without a word. This
-// process's own lock is deleted only while the name is still its file, and its advisory lock is
-// released.
+// Deletes this process's own lock file, only while the name is still its file, and releases its
+// advisory lock. A lock file this process did not write (a manual monitor writes none) is left as
+// it is; so is one that is absent or cannot be deleted, without a word.
 void ApagarArquivoTrava(const std::string& caminhoExecutavel, const std::string& pastaDados);
 
 // Sets ST_MONITOR_COMISSAO_ATIVO of every parameter row ('S' or 'N') in the connection's default

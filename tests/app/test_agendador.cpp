@@ -12,6 +12,7 @@
 #include "app/agendador.h"
 #include "app/execucao.h"
 #include "app/hora.h"
+#include "app/trava.h"
 #include "db/erro.h"
 #include "erp_teste.h"
 #include "motor_gravador.h"
@@ -30,9 +31,10 @@ protected:
     void SetUp() override {
         dados = std::make_unique<teste::DadosTeste>(erp.banco);
         dados->Parametro({{"ST_MONITOR_COMISSAO_ATIVO", "'S'"}});
-        teste::EscreverArquivo(erp.trava, "trava");
+        CriarArquivoTrava(erp.executavel, erp.pastaDados, erp.sistema);  // the monitor's own, as at its start
         relogio.agora = {2026, 12, 9, 7, 48, 0};
     }
+    void TearDown() override { ApagarArquivoTrava(erp.executavel, erp.pastaDados); }
 
     std::string Ativo() { return dados->Valor("select st_monitor_comissao_ativo from tab_parametro"); }
     bool TravaExiste() { return std::filesystem::exists(erp.trava); }

@@ -298,7 +298,7 @@ TEST_F(JanelaTeste, ModoManualExecutaNaCriacaoSemTestarNemEscreverATrava) {
     ASSERT_EQ(interacao.mensagens.size(), 1u) << erros.str();
     EXPECT_EQ(interacao.mensagens[0].texto, kNenhumRegistro);
     EXPECT_EQ(erp.sistema.encerrados.back(), NomeProgramaMonitor());
-    EXPECT_FALSE(TravaExiste());  // deleted at the end of the run like any run
+    EXPECT_EQ(erp.LerArquivo(erp.trava), "de outro monitor");  // not its lock: never deleted
     EXPECT_TRUE(j.isVisible());
     EXPECT_FALSE(j.TrayIcon1->isVisible());
     EXPECT_EQ(j.lblInicioAtualizacao->text(), "09/12/2026 15:48:00");

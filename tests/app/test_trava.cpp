@@ -50,6 +50,11 @@ TEST(ArquivoTrava, CriadoTestadoEApagadoNaPastaDeDados) {
     ApagarArquivoTrava(programa, dados);
     EXPECT_FALSE(fs::exists(dados + "zelpraxComissao2.lock"));
     EXPECT_NO_THROW(ApagarArquivoTrava(programa, dados));  // absent: nothing to do
+
+    // One this process did not write (another monitor's, while a manual one ends) is left whole.
+    EscreverArquivo(dados + "zelpraxComissao2.lock", conteudo);
+    ApagarArquivoTrava(programa, dados);
+    EXPECT_EQ(fs::file_size(dados + "zelpraxComissao2.lock"), conteudo.size());
 }
 
 // A start on the computer "caixa-01" as process 500, where process 700 runs the monitor, 701 a

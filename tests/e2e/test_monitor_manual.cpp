@@ -1,11 +1,13 @@
 // The real program end to end: copied into an ERP installation in a temporary folder, started in
 // manual mode on a virtual X display, it runs at once, shows its final message, and after OK has stored the
-// hour, marked itself inactive, removed the zero-amount entries and its lock, and ended.
+// hour, marked itself inactive, removed the zero-amount entries, left the lock it did not write, and ended.
 
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -53,7 +55,7 @@ TEST(MonitorManual, ExecutaMostraAMensagemFinalEEncerraDepoisDoOK) {
     EscreverArquivo(raiz / "Monitor/zelpraxempresa.ini", "[IniServidor]\nnomearquivo=" + (raiz / "Dados/zelprax.ini") + "\n");
     EscreverArquivo(raiz / "Dados/zelprax.ini", "[Database]\nServidor=\npath=" + (raiz / "Dados/") + "\nname=erp.fdb\n");
     const std::string trava = raiz / "Dados/zelpraxComissao2.lock";
-    EscreverArquivo(trava, "deixada por uma execução anterior");  // manual mode removes it at the end
+    EscreverArquivo(trava, "de outro monitor");  // manual mode neither checks it nor deletes it
 
     const std::string banco = raiz / "Dados/erp.fdb";
     CriarBancoDoEsquema(banco);
@@ -72,7 +74,8 @@ TEST(MonitorManual, ExecutaMostraAMensagemFinalEEncerraDepoisDoOK) {
     EXPECT_NE(saida.find("captura=sim"), std::string::npos) << saida;
     EXPECT_EQ(saida.find("terminou=nao"), std::string::npos) << saida;
     EXPECT_NE(saida.find("saida=0"), std::string::npos) << saida;
-    EXPECT_FALSE(fs::exists(trava));
+    std::ifstream restante(trava, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(restante), {}), "de outro monitor");
 
     DadosTeste dados(banco);
     const std::string hora = dados.Valor("select hr_atualizar_comissao from tab_parametro");
