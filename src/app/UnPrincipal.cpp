@@ -59,25 +59,8 @@ QFont FonteNegrito() {
     return fonte;
 }
 
-// The icon of the notification area and of the window: a green disc with a white "C".
-QIcon IconeMonitor() {
-    // The installed picture when there is one; this drawing stands in for it.
-    if (QIcon instalado = IconeInstalado(); !instalado.isNull()) return instalado;
-    QPixmap imagem(32, 32);
-    imagem.fill(Qt::transparent);
-    QPainter pintor(&imagem);
-    pintor.setRenderHint(QPainter::Antialiasing);
-    pintor.setBrush(QColor(0x1e, 0x88, 0x3c));
-    pintor.setPen(Qt::NoPen);
-    pintor.drawEllipse(1, 1, 30, 30);
-    QFont fonte = FonteNegrito();
-    fonte.setPixelSize(20);
-    pintor.setFont(fonte);
-    pintor.setPen(Qt::white);
-    pintor.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, QStringLiteral("C"));
-    pintor.end();
-    return QIcon(imagem);
-}
+// This program's icon: the installed picture, else the drawing.
+QIcon IconeMonitor() { return monitor::IconeMonitor(IconeInstalado()); }
 
 // The same icon with a red disc and a white "!" in its lower right quarter: the last run failed.
 // Seen in the notification area without hovering, since a failed run ends silently.
@@ -130,6 +113,24 @@ QFrame* NovaLinha(QWidget* pai, int y) {
 }
 
 }  // namespace
+
+QIcon IconeMonitor(const QIcon& instalado) {
+    if (!instalado.isNull()) return instalado;
+    QPixmap imagem(32, 32);
+    imagem.fill(Qt::transparent);
+    QPainter pintor(&imagem);
+    pintor.setRenderHint(QPainter::Antialiasing);
+    pintor.setBrush(QColor(0x1e, 0x88, 0x3c));
+    pintor.setPen(Qt::NoPen);
+    pintor.drawEllipse(1, 1, 30, 30);
+    QFont fonte = FonteNegrito();
+    fonte.setPixelSize(20);
+    pintor.setFont(fonte);
+    pintor.setPen(Qt::white);
+    pintor.drawText(QRect(0, 0, 32, 32), Qt::AlignCenter, QStringLiteral("C"));
+    pintor.end();
+    return QIcon(imagem);
+}
 
 TSpinButton::TSpinButton(QWidget* parent) : QWidget(parent) {
     UpButton = new QToolButton(this);

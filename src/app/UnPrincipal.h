@@ -25,6 +25,7 @@ class QMenu;
 class QAction;
 class QProgressBar;
 class QPushButton;
+class QIcon;
 class QSystemTrayIcon;
 class QTimer;
 class QToolButton;
@@ -33,6 +34,10 @@ namespace zelprax::monitor {
 
 inline constexpr int kIntervaloTimer1 = 3'000'000;  // 50 minutes
 inline constexpr int kIntervaloTimer2 = 5'000;
+
+// The icon of the notification area and of the window: `instalado` (IconeInstalado) when it is not
+// null, else a green disc with a white "C" drawn in its place.
+QIcon IconeMonitor(const QIcon& instalado);
 
 // The up/down button beside the hour box.
 class TSpinButton : public QWidget {
