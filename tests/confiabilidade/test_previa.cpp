@@ -123,11 +123,14 @@ TEST(EfeitoPorVendedor, IgualAoQueARunDeixouNoBancoEAlheioAoERP) {
     }
 
     // The same run on the copy while the ERP writes an unpaid entry of its own for seller 1.
+    bool erpEscreveu = false;
     const Execucao comERP = Executar(copia, [&] {
         DadosTeste erp(copia);
         erp.Entrada(900000, {{"TP_REGISTRO", "'1'"}, {"ID_NF_COMERCIO", "null"}, {"ID_VENDEDOR", "1"},
                              {"VL_COMISSAO", "500.00"}});
+        erpEscreveu = true;
     });
+    ASSERT_TRUE(erpEscreveu) << "the run let the window process its events fewer than 40 times";
     EXPECT_EQ(comERP.efeito.PorVendedor(), sozinha.efeito.PorVendedor());
 }
 
