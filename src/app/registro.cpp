@@ -486,6 +486,7 @@ std::string SituacaoRegistro(const RegistroExecucao& registro) {
         case kRegistroConcluida: return prefixo + "concluída";
         case kRegistroRecusada: return prefixo + "recusada";
         case kRegistroSemPlanilha: return prefixo + "concluída, planilha não gravada";
+        case kRegistroInterrompida: return prefixo + "interrompida";
         default: return prefixo + "falhou";
     }
 }

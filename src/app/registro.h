@@ -28,6 +28,7 @@ inline constexpr int kRegistroConcluida = 0;
 inline constexpr int kRegistroFalhou = 1;
 inline constexpr int kRegistroRecusada = 2;  // refused by the lock, or a usage or configuration error
 inline constexpr int kRegistroSemPlanilha = 3;  // completed, but its spreadsheet could not be written
+inline constexpr int kRegistroInterrompida = 4;  // stopped by a signal, what was pending rolled back
 
 struct FaseRegistrada {
     int numero = 0;

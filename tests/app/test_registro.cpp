@@ -92,6 +92,8 @@ TEST(RegistroDeExecucoes, LinhaDaUltimaExecucao) {
     EXPECT_EQ(LinhaUltimaExecucao(Exemplo(kRegistroSemPlanilha)),
               "Última execução: 09/12/2026 07:30 — concluída, planilha não gravada: update conflicts with "
               "concurrent update");
+    EXPECT_EQ(LinhaUltimaExecucao(Exemplo(kRegistroInterrompida)),
+              "Última execução: 09/12/2026 07:30 — interrompida: update conflicts with concurrent update");
 }
 
 TEST(RegistroDeExecucoes, PastaPadraoPeloAmbiente) {

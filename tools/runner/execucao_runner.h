@@ -18,7 +18,7 @@ inline constexpr int kSaidaConcluida = 0;
 inline constexpr int kSaidaFalhou = 1;
 inline constexpr int kSaidaUso = 2;
 inline constexpr int kSaidaPlanilha = monitor::kRegistroSemPlanilha;  // the run completed, its --csv spreadsheet could not be written
-inline constexpr int kSaidaInterrompida = 4;  // ended by SIGTERM, SIGINT or SIGHUP; what was pending rolled back
+inline constexpr int kSaidaInterrompida = monitor::kRegistroInterrompida;  // ended by SIGTERM, SIGINT or SIGHUP; what was pending rolled back
 
 struct AmbienteRunner {
     std::string caminhoPrograma;        // the runner's own program file
