@@ -1,7 +1,6 @@
 #include "commission/comissao_venda.h"
 
 #include <algorithm>
-#include <set>
 
 #include "commission/calculos.h"
 #include "commission/efeito.h"

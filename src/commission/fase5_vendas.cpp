@@ -141,10 +141,10 @@ bool Motor::ReconstruirNota(std::int32_t idNota, ResumoFase& resumoFase) {
 
     // The receivables, by receivable as the receipt phase does them. One whose share cannot be
     // worked out (a zero divisor) is left for the receipt phase, which reports it when it is marked.
+    const DadosVenda dados = LerDadosVenda(*this, idNota);
     std::vector<ParcelaDaVenda> parcelas;
     std::set<std::int32_t> deixados;
     {
-        const DadosVenda dados = LerDadosVenda(*this, idNota);
         db::Consulta receber("qryRecebimentosDaNota");
         receber.Anexar(&Banco());
         receber.DefinirTransacao(&transacao);
@@ -190,7 +190,7 @@ bool Motor::ReconstruirNota(std::int32_t idNota, ResumoFase& resumoFase) {
 
     // A slot whose advance was reversed for a defaulting customer is rebuilt as credited: its
     // reversal stays and keeps taking back its share.
-    ComissaoDaVenda venda(*this, IBQ_Comercio, LerDadosVenda(*this, idNota));
+    ComissaoDaVenda venda(*this, IBQ_Comercio, dados);
     GravarEntradasVenda(venda, resumoFase);
 
     // The part of the sale not financed was received at invoicing.
